@@ -1,0 +1,171 @@
+#include "form1.h"
+
+#include "application_title.h"
+#include "cursor_file.h"
+#include "file_exists.h"
+#include "home_page.h"
+#include "procedure.h"
+#include "skin_step.h"
+#include "twips.h"
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+#include "lists/remove_selected.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+#include <cstdlib>
+
+namespace quill {
+
+namespace {
+
+constexpr int kDeleteKey = 46;
+
+} // namespace
+
+Form1::Form1(const Platform &platform, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_applicationTitle(QCoreApplication::applicationName())
+{
+    createControls();
+    connectControls();
+}
+
+void Form1::connectControls()
+{
+    const std::pair<QPushButton *, void (Form1::*)()> commands[] = {
+        {PushButton5, &Form1::PushButton5_Click},   {PushButton7, &Form1::PushButton7_Click},
+        {PushButton3, &Form1::PushButton3_Click},   {PushButton4, &Form1::PushButton4_Click},
+        {PushButton1, &Form1::PushButton1_Click},   {PushButton6, &Form1::PushButton6_Click},
+        {PushButton11, &Form1::PushButton11_Click}, {PushButton2, &Form1::PushButton2_Click},
+        {PushButton9, &Form1::PushButton9_Click},
+    };
+    for (const auto &[button, command] : commands) {
+        connect(button, &QPushButton::clicked, this, command);
+        button->installEventFilter(this);
+    }
+    ProgressBar1->setMouseTracking(true);
+    ProgressBar1->installEventFilter(this);
+    for (DomainListView *view : {ListView1, ListView2, ListView3}) {
+        connect(view, &DomainListView::doubleClickedAnywhere, this, [this, view] { ListView_DblClick(view); });
+        connect(view, &DomainListView::deleteKeyPressed, this, [this, view] { ListView_KeyDown(view, kDeleteKey); });
+        connect(view, &DomainListView::mouseMoved, this, &Form1::ListView_MouseMove);
+    }
+}
+
+void Form1::Form_Load()
+{
+    Procedure proc(m_platform.boxes, procedurePath(QStringLiteral("Form1"), QStringLiteral("Form_Load")));
+    const QString handCursorPath = m_platform.installFolder + QStringLiteral("/HAND-M.CUR");
+
+    proc.step(100, [&] { SkinStep(*this, m_platform.skin, m_platform.installFolder); });
+    if (proc.test(104, [&] { return FileExists(handCursorPath); }))
+        proc.step(106, [&] { m_handCursor = loadCursorFile(handCursorPath); });
+    proc.step(108, [&] { HomePageDraw(m_platform.chance, m_platform.launcher); });
+    proc.step(126, [&] { setWindowTitle(QString::fromUtf16(kProductName)); });
+    proc.step(126, [&] { setWindowIcon(QIcon(QStringLiteral(":/quillmere/icon.svg"))); });
+    proc.step(126, [&] { m_applicationTitle = ApplicationTitle(QString::fromUtf16(kProductName)); });
+    proc.step(128, [&] { ListView1->addColumn(QStringLiteral("Domain(s)")); });
+    proc.step(130, [&] { ListView1->setColumnWidth(0, twips(7000)); });
+    proc.step(132, [&] { ListView2->addColumn(QStringLiteral("Taken Domain(s)")); });
+    proc.step(134, [&] { ListView2->setColumnWidth(0, twips(3500)); });
+    proc.step(136, [&] { ListView3->addColumn(QStringLiteral("Available Domain(s)")); });
+    proc.step(138, [&] { ListView3->setColumnWidth(0, twips(3500)); });
+}
+
+void Form1::showCentered()
+{
+    // Placed by hand: on a bare X server nobody else would centre it.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    show();
+}
+
+void Form1::setMousePointer(Pointer pointer)
+{
+    m_pointer = pointer;
+    switch (pointer) {
+    case Pointer::Default:
+        setCursor(Qt::ArrowCursor);
+        break;
+    case Pointer::Hand:
+        setCursor(m_handCursor ? *m_handCursor : QCursor(Qt::ArrowCursor));
+        break;
+    case Pointer::Busy:
+        setCursor(Qt::WaitCursor);
+        break;
+    }
+}
+
+void Form1::ListView_DblClick(DomainListView *view)
+{
+    removeSelectedEntry(view->ListItems(), view->SelectedItemIndex(), isBusy());
+}
+
+void Form1::ListView_KeyDown(DomainListView *view, int keyCode)
+{
+    if (keyCode == kDeleteKey)
+        removeSelectedEntry(view->ListItems(), view->SelectedItemIndex(), isBusy());
+}
+
+void Form1::ListView_MouseMove()
+{
+    if (!isBusy())
+        setMousePointer(Pointer::Default);
+}
+
+void Form1::PushButton_MouseMove()
+{
+    if (!isBusy())
+        setMousePointer(Pointer::Hand);
+}
+
+void Form1::Form_MouseMove()
+{
+    if (!isBusy())
+        setMousePointer(Pointer::Default);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent *event)
+{
+    Form_MouseMove();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::MouseMove)
+        return QWidget::eventFilter(watched, event);
+    // Moves that a control ignores travel on to the window background, whose
+    // own rule would undo the button's: these controls keep their moves.
+    if (watched == ProgressBar1)
+        return true;
+    if (qobject_cast<QPushButton *>(watched)) {
+        PushButton_MouseMove();
+        return static_cast<QMouseEvent *>(event)->buttons() == Qt::NoButton;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    // Ends the program at once, also from inside a command's nested event
+    // loop: nothing is asked and nothing is saved.
+    std::_Exit(EXIT_SUCCESS);
+}
+
+} // namespace quill

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "platform.h"
+#include "pointer.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include <optional>
+
+class QProgressBar;
+class QPushButton;
+
+namespace quill {
+
+class DomainListView;
+
+// The main window. Its controls carry the names the rest of the program
+// knows them by; each button's command is a PushButtonN_Click procedure,
+// defined beside the subsystem it belongs to.
+class Form1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(const Platform &platform, QWidget *parent = nullptr);
+
+    // Start-up: runs before the window is first shown.
+    void Form_Load();
+    // Shows the window centred on its screen.
+    void showCentered();
+
+    Pointer MousePointer() const noexcept { return m_pointer; }
+    void setMousePointer(Pointer pointer);
+    bool isBusy() const noexcept { return m_pointer == Pointer::Busy; }
+    bool hasHandCursor() const noexcept { return m_handCursor.has_value(); }
+    // The title every box without a title of its own shows.
+    const QString &applicationTitle() const noexcept { return m_applicationTitle; }
+    const Platform &platform() const noexcept { return m_platform; }
+
+    // Commands of the nine buttons.
+    void PushButton5_Click(); // Add Domain
+    void PushButton7_Click(); // Load Sample/Example Data
+    void PushButton3_Click(); // Load Domains From File
+    void PushButton4_Click(); // Start Checking
+    void PushButton1_Click(); // Save List (taken)
+    void PushButton6_Click(); // Save List (available)
+    void PushButton11_Click(); // Clear List (pending)
+    void PushButton2_Click(); // Clear List (taken)
+    void PushButton9_Click(); // Clear List (available)
+
+    // Gestures of the three lists and of the window.
+    void ListView_DblClick(DomainListView *view);
+    void ListView_KeyDown(DomainListView *view, int keyCode);
+    void ListView_MouseMove();
+    void PushButton_MouseMove();
+    void Form_MouseMove();
+
+    DomainListView *ListView1; // pending
+    DomainListView *ListView2; // taken
+    DomainListView *ListView3; // available
+    QPushButton *PushButton5;
+    QPushButton *PushButton3;
+    QPushButton *PushButton11;
+    QPushButton *PushButton4;
+    QPushButton *PushButton6;
+    QPushButton *PushButton9;
+    QPushButton *PushButton1;
+    QPushButton *PushButton2;
+    QPushButton *PushButton7;
+    QProgressBar *ProgressBar1;
+
+    // True while a check run is at work.
+    bool CheckRunning = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void connectControls();
+    [[noreturn]] void Form_Unload();
+
+    Platform m_platform;
+    Pointer m_pointer = Pointer::Default;
+    std::optional<QCursor> m_handCursor;
+    QString m_applicationTitle;
+};
+
+} // namespace quill

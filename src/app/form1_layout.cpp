@@ -1,0 +1,106 @@
+#include "form1.h"
+
+#include "lists/domain_list_view.h"
+#include "twips.h"
+
+#include <QFont>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace quill {
+
+namespace {
+
+constexpr int kClientWidth = 8040;
+constexpr int kClientHeight = 6885;
+
+void place(QWidget *control, int left, int top, int width, int height)
+{
+    control->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+QFont arialBold(qreal points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+QPushButton *button(QWidget *parent, const char *objectName, const QString &caption, const QFont &font)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(objectName));
+    b->setFont(font);
+    b->setAutoDefault(false);
+    b->setMouseTracking(true);
+    return b;
+}
+
+DomainListView *listView(QWidget *parent, const char *objectName)
+{
+    auto *view = new DomainListView(parent);
+    view->setObjectName(QLatin1String(objectName));
+    return view;
+}
+
+} // namespace
+
+void Form1::createControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(twips(kClientWidth), twips(kClientHeight));
+    setFont(arialBold(9));
+    setMouseTracking(true);
+
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    const QFont buttonFont = arialBold(11.25);
+
+    ListView1 = listView(this, "ListView1");
+    ListView1->setToolTip(QStringLiteral(
+        "Double-click item to remove it. Move | line to right and out of window to reveal full names."));
+    ListView2 = listView(this, "ListView2");
+    ListView3 = listView(this, "ListView3");
+    PushButton5 = button(this, "PushButton5", QStringLiteral("Add Domain"), buttonFont);
+    PushButton3 = button(this, "PushButton3", QStringLiteral("Load Domains From File"), buttonFont);
+    PushButton11 = button(this, "PushButton11", QStringLiteral("Clear List"), buttonFont);
+    PushButton4 = button(this, "PushButton4", QStringLiteral("Start Checking"), buttonFont);
+    PushButton6 = button(this, "PushButton6", QStringLiteral("Save List"), buttonFont);
+    PushButton9 = button(this, "PushButton9", QStringLiteral("Clear List"), buttonFont);
+    PushButton1 = button(this, "PushButton1", QStringLiteral("Save List"), buttonFont);
+    PushButton2 = button(this, "PushButton2", QStringLiteral("Clear List"), buttonFont);
+    PushButton7 = button(this, "PushButton7", QStringLiteral("Load Sample/Example Data"), buttonFont);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+
+    place(ListView1, 120, 120, 7800, 1575);
+    place(ListView2, 4080, 3315, 3840, 1935);
+    place(ListView3, 120, 3315, 3840, 1935);
+    place(PushButton5, 120, 1790, 3840, 400);
+    place(PushButton3, 4080, 1785, 3840, 405);
+    place(PushButton11, 120, 2290, 3840, 405);
+    place(PushButton4, 120, 2810, 7800, 405);
+    place(PushButton6, 120, 5340, 3840, 405);
+    place(PushButton9, 120, 5850, 3840, 405);
+    place(PushButton1, 4080, 5340, 3840, 405);
+    place(PushButton2, 4080, 5850, 3840, 405);
+    place(PushButton7, 4080, 2310, 3840, 405);
+    place(ProgressBar1, 120, 6360, 7800, 405);
+
+    const QList<QWidget *> tabOrder = {ListView1,   ListView2,   ListView3,   PushButton5, PushButton3,
+                                       PushButton11, PushButton4, PushButton6, PushButton9, PushButton1,
+                                       PushButton2, PushButton7, ProgressBar1};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+} // namespace quill

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace quill {
+
+// One of the window's three lists of names: an ordered sequence of entries,
+// numbered from 1, appended to at the end only. Each entry is kept as its
+// exact bytes in one shared buffer, so a list of a million names costs the
+// names themselves plus one offset each. The view sees entries decoded as
+// UTF-8. Appends reach attached views in batches, on the next pass of the
+// event loop or before any removal, so an append of many names costs one
+// notification instead of one per name.
+class DomainList final : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    explicit DomainList(QObject *parent = nullptr);
+
+    void Add(QByteArrayView text);
+    void Add(const QString &text); // stored as UTF-8
+    int Count() const noexcept { return static_cast<int>(m_ends.size()); }
+    // Entry i, counted from 1; throws Failure outside 1..Count.
+    QByteArray Item(int i) const;
+    QByteArrayView ItemView(int i) const;
+    void Remove(int i);
+    void Clear();
+
+    void reserve(qsizetype entries, qsizetype bytes);
+    void setHeaderText(const QString &text);
+    QString headerText() const { return m_header; }
+
+    // Publishes appended entries to the views now instead of on the next pass.
+    void publish();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value, int role) override;
+
+private:
+    qsizetype begin(int row) const noexcept { return row == 0 ? 0 : m_ends[row - 1]; }
+    void checkPosition(int i) const;
+    void schedulePublish();
+
+    QByteArray m_bytes;
+    std::vector<qsizetype> m_ends; // end offset of each entry in m_bytes
+    int m_published = 0;           // rows the views know about
+    bool m_publishQueued = false;
+    QString m_header;
+};
+
+} // namespace quill

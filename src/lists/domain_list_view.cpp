@@ -1,0 +1,67 @@
+#include "domain_list_view.h"
+
+#include "domain_list.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace quill {
+
+DomainListView::DomainListView(QWidget *parent) : QTreeView(parent), m_items(new DomainList(this))
+{
+    setModel(m_items);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+    setHeaderHidden(true); // no column until one is added
+    viewport()->setMouseTracking(true);
+}
+
+void DomainListView::addColumn(const QString &header)
+{
+    m_items->setHeaderText(header);
+    setHeaderHidden(false);
+    setAccessibleName(header);
+}
+
+std::optional<int> DomainListView::SelectedItemIndex() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first().row() + 1;
+}
+
+void DomainListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    Q_EMIT doubleClickedAnywhere();
+}
+
+void DomainListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        event->accept();
+        Q_EMIT deleteKeyPressed();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+bool DomainListView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove)
+        Q_EMIT mouseMoved();
+    return QTreeView::viewportEvent(event);
+}
+
+} // namespace quill

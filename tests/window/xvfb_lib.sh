@@ -1,0 +1,81 @@
+# Shared by the real-window tests: an Xvfb display of the test's own, the
+# program started as a user starts it, and small helpers to drive and look.
+# Source it, then call xvfb_start and app_start; cleanup runs on exit.
+
+set -euo pipefail
+
+XVFB_PID=""
+APP_PID=""
+WINDOW_ID=""
+ARTEFACTS="${ARTEFACTS:-$PWD/artefacts}"
+mkdir -p "$ARTEFACTS"
+
+cleanup() {
+  [[ -n "$APP_PID" ]] && kill "$APP_PID" 2>/dev/null || true
+  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on the first free display number from 90 up.
+xvfb_start() {
+  local n
+  for n in $(seq 90 140); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+  fail "no Xvfb display could be started"
+}
+
+# app_start PROGRAM [ARGS...]: starts it and waits for its main window.
+app_start() {
+  "$@" >"$ARTEFACTS/app.log" 2>&1 &
+  APP_PID=$!
+  for _ in $(seq 100); do
+    WINDOW_ID=$(xdotool search --name '^Quillmere Tandrovel$' 2>/dev/null | head -n1 || true)
+    [[ -n "$WINDOW_ID" ]] && xwininfo -id "$WINDOW_ID" | grep -q 'IsViewable' && { sleep 0.3; return 0; }
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended at start-up: $(cat "$ARTEFACTS/app.log")"
+    sleep 0.1
+  done
+  fail "the main window did not appear"
+}
+
+# The window's client origin on the screen: "X Y".
+window_origin() {
+  xwininfo -id "$WINDOW_ID" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'
+}
+
+# click_at X Y: a left click at client coordinates (pixels) of the main window.
+click_at() {
+  local ox oy
+  read -r ox oy < <(window_origin)
+  xdotool mousemove --sync $((ox + $1)) $((oy + $2)) click 1
+  sleep 0.3
+}
+
+# screenshot NAME: the whole screen, kept as a test artefact; prints the path.
+screenshot() {
+  local file="$ARTEFACTS/$1.png"
+  import -window root "$file"
+  echo "$file"
+}
+
+# The id of the newest visible top-level window whose name matches.
+wait_window() {
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n1 || true)
+    [[ -n "$id" ]] && { sleep 0.3; echo "$id"; return 0; }
+    sleep 0.1
+  done
+  fail "no window named '$1' appeared"
+}

@@ -57,6 +57,16 @@ void DomainListView::keyPressEvent(QKeyEvent *event)
     QTreeView::keyPressEvent(event);
 }
 
+QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QModelIndex &index,
+                                                                    const QEvent *event) const
+{
+    // A click on the empty area below the last entry keeps the selection, so
+    // a double-click there still removes the selected entry.
+    if (!index.isValid())
+        return QItemSelectionModel::NoUpdate;
+    return QTreeView::selectionCommand(index, event);
+}
+
 bool DomainListView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)

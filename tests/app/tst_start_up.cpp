@@ -1,0 +1,293 @@
+#include "app/application_title.h"
+#include "app/error_report.h"
+#include "app/failure.h"
+#include "app/home_page.h"
+#include "cursor_bytes.h"
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+#include "window_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+const QString kFormLoad = QStringLiteral("in Tavrelle2021/08/31.Form1.Form_Load ");
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class StartUpTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void titleRule_data()
+    {
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("product name") << QString::fromUtf16(kProductName) << QStringLiteral("Quillmere");
+        QTest::newRow("short name still loses its last word")
+            << QStringLiteral("Alpha Beta Gamma Delta Epsilon") << QStringLiteral("Alpha Beta Gamma Delta");
+        // 40 characters left after the first cut: no second cut.
+        QTest::newRow("exactly 40 after one cut")
+            << (QString(40, u'a') + QStringLiteral(" tail")) << QString(40, u'a');
+        QTest::newRow("41 after one cut loses further words")
+            << (QString(20, u'a') + u' ' + QString(20, u'b') + QStringLiteral(" tail")) << QString(20, u'a');
+        QTest::newRow("several words until 40 or fewer")
+            << (QString(30, u'a') + QStringLiteral(" bbbbb ccccc ddddd eeeee")) << (QString(30, u'a') + QStringLiteral(" bbbbb"));
+        QTest::newRow("leading blank leaves an empty title") << QStringLiteral(" Name") << QString();
+    }
+
+    void titleRule()
+    {
+        QFETCH(QString, product);
+        QFETCH(QString, title);
+        QCOMPARE(ApplicationTitle(product), title);
+    }
+
+    void titleRuleFailsWhenNoBlankIsLeftToCut()
+    {
+        QVERIFY_THROWS_EXCEPTION(Failure, ApplicationTitle(QStringLiteral("Quillmere")));
+        QVERIFY_THROWS_EXCEPTION(Failure, ApplicationTitle(QString(41, u'x') + QStringLiteral(" y")));
+    }
+
+    void homePageDraw_data()
+    {
+        QTest::addColumn<double>("draw");
+        QTest::addColumn<bool>("launched");
+        QTest::newRow("n = 6") << 0.05 << false;
+        QTest::newRow("n = 7") << 0.06 << true;
+        QTest::newRow("n = 7, top of the band") << 0.0699 << true;
+        QTest::newRow("n = 8") << 0.07 << false;
+        QTest::newRow("n = 1") << 0.0 << false;
+        QTest::newRow("n = 100") << 0.9999 << false;
+    }
+
+    void homePageDraw()
+    {
+        QFETCH(double, draw);
+        QFETCH(bool, launched);
+        FakeChance chance;
+        chance.seconds = 45296;
+        chance.draws = {draw};
+        FakeLauncher launcher;
+        HomePageDraw(chance, launcher);
+        QCOMPARE(chance.seeds, QList<std::uint32_t>{45296});
+        QCOMPARE(launcher.opened, launched ? QStringList{QString::fromUtf16(kHomePage)} : QStringList());
+    }
+
+    void homePageAddressIsTheFirstSampleNamesHost()
+    {
+        QVERIFY(QString::fromUtf16(kHomePage).contains(QLatin1String("//www.tavrelle.com/")));
+    }
+
+    void windowAfterStartUp()
+    {
+        WindowUnderTest t;
+        Form1 &w = *t.window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quillmere Tandrovel"));
+        QCOMPARE(w.applicationTitle(), QStringLiteral("Quillmere"));
+        QCOMPARE(w.size(), QSize(536, 459));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(w.MousePointer(), Pointer::Default);
+        QVERIFY(!w.hasHandCursor());
+        QCOMPARE(w.ProgressBar1->value(), 0);
+        QVERIFY(t.fakes.boxes.shown().isEmpty());
+        QVERIFY(t.fakes.launcher.opened.isEmpty());
+    }
+
+    void listColumns_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<int>("columnWidth");
+        QTest::newRow("pending") << QStringLiteral("ListView1") << QStringLiteral("Domain(s)") << 467;
+        QTest::newRow("taken") << QStringLiteral("ListView2") << QStringLiteral("Taken Domain(s)") << 233;
+        QTest::newRow("available") << QStringLiteral("ListView3") << QStringLiteral("Available Domain(s)") << 233;
+    }
+
+    void listColumns()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, header);
+        QFETCH(int, columnWidth);
+        WindowUnderTest t;
+        auto *view = t.window->findChild<DomainListView *>(name);
+        QVERIFY(view);
+        QCOMPARE(view->model()->columnCount(), 1);
+        QCOMPARE(view->model()->headerData(0, Qt::Horizontal).toString(), header);
+        QVERIFY(!view->isHeaderHidden());
+        QCOMPARE(view->columnWidth(0), columnWidth);
+        QCOMPARE(view->accessibleName(), header);
+        QCOMPARE(view->ListItems().Count(), 0);
+        QCOMPARE(view->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(view->font().pointSizeF(), 9.0);
+        QVERIFY(view->font().bold());
+        QVERIFY(view->uniformRowHeights());
+    }
+
+    void onlyThePendingListHasATooltip()
+    {
+        WindowUnderTest t;
+        QCOMPARE(t.window->ListView1->toolTip(),
+                 QStringLiteral("Double-click item to remove it. Move | line to right and out of window to reveal "
+                                "full names."));
+        QVERIFY(t.window->ListView2->toolTip().isEmpty());
+        QVERIFY(t.window->ListView3->toolTip().isEmpty());
+    }
+
+    void controlGeometry_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twipRect");
+        const auto row = [](const char *name, const char *caption, int l, int t, int w, int h) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption) << QRect(l, t, w, h);
+        };
+        row("ListView1", "", 120, 120, 7800, 1575);
+        row("ListView2", "", 4080, 3315, 3840, 1935);
+        row("ListView3", "", 120, 3315, 3840, 1935);
+        row("PushButton5", "Add Domain", 120, 1790, 3840, 400);
+        row("PushButton3", "Load Domains From File", 4080, 1785, 3840, 405);
+        row("PushButton11", "Clear List", 120, 2290, 3840, 405);
+        row("PushButton4", "Start Checking", 120, 2810, 7800, 405);
+        row("PushButton6", "Save List", 120, 5340, 3840, 405);
+        row("PushButton9", "Clear List", 120, 5850, 3840, 405);
+        row("PushButton1", "Save List", 4080, 5340, 3840, 405);
+        row("PushButton2", "Clear List", 4080, 5850, 3840, 405);
+        row("PushButton7", "Load Sample/Example Data", 4080, 2310, 3840, 405);
+        row("ProgressBar1", "", 120, 6360, 7800, 405);
+    }
+
+    void controlGeometry()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twipRect);
+        WindowUnderTest t;
+        auto *control = t.window->findChild<QWidget *>(name);
+        QVERIFY(control);
+        const auto px = [](int twipValue) { return qRound(twipValue / 15.0); };
+        QCOMPARE(control->geometry(),
+                 QRect(px(twipRect.x()), px(twipRect.y()), px(twipRect.width()), px(twipRect.height())));
+        if (auto *button = qobject_cast<QPushButton *>(control)) {
+            QCOMPARE(button->text(), caption);
+            QCOMPARE(button->font().family(), QStringLiteral("Arial"));
+            QCOMPARE(button->font().pointSizeF(), 11.25);
+            QVERIFY(button->font().bold());
+            QVERIFY(button->toolTip().isEmpty());
+        }
+    }
+
+    void tabOrderFollowsTheTable()
+    {
+        WindowUnderTest t;
+        const QStringList expected = {"ListView1",   "ListView2",   "ListView3",   "PushButton5",  "PushButton3",
+                                      "PushButton11", "PushButton4", "PushButton6", "PushButton9",  "PushButton1",
+                                      "PushButton2", "PushButton7", "ProgressBar1"};
+        QWidget *w = t.window->ListView1;
+        for (qsizetype i = 1; i < expected.size(); ++i) {
+            // Skip the children a control keeps in the chain (headers, scroll bars).
+            do
+                w = w->nextInFocusChain();
+            while (w->objectName().isEmpty() || !expected.contains(w->objectName()));
+            QCOMPARE(w->objectName(), expected[i]);
+        }
+    }
+
+    void drawOfSevenOpensTheHomePageAndTheWindowStillOpens()
+    {
+        FakePlatform fakes;
+        fakes.chance.draws = {0.06};
+        Form1 window(fakes.platform());
+        window.Form_Load();
+        QCOMPARE(fakes.launcher.opened, QStringList{QString::fromUtf16(kHomePage)});
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere Tandrovel"));
+    }
+
+    void failedLaunchIsReportedAtStep108()
+    {
+        FakePlatform fakes;
+        fakes.chance.draws = {0.06};
+        fakes.launcher.failWith = QStringLiteral("No web browser");
+        fakes.boxes.answerMessage(Answer::Ok);
+        Form1 window(fakes.platform());
+        window.Form_Load();
+        QCOMPARE(fakes.boxes.reports(), QStringList{errorReportText(kFormLoad, 108, QStringLiteral("No web browser"))});
+        QCOMPARE(window.applicationTitle(), QStringLiteral("Quillmere"));
+        QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
+    }
+
+    void handCursorFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QPoint>("hotSpot");
+        QTest::newRow("cursor") << cursorFileBytes(32, 9, 3) << true << QPoint(9, 3);
+        QTest::newRow("hotspot clamped into the image") << cursorFileBytes(16, 40, 2) << true << QPoint(15, 2);
+        QTest::newRow("an icon, not a cursor") << cursorFileBytes(32, 0, 0).replace(2, 1, "\x01") << false << QPoint();
+        QTest::newRow("truncated") << cursorFileBytes(32, 1, 1).left(30) << false << QPoint();
+        QTest::newRow("empty file") << QByteArray() << false << QPoint();
+        QTest::newRow("text") << QByteArray("not a cursor at all, just text\r\n") << false << QPoint();
+    }
+
+    void handCursorFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, loaded);
+        QFETCH(QPoint, hotSpot);
+        FakePlatform fakes;
+        writeFile(fakes.installFolder() + QStringLiteral("/HAND-M.CUR"), bytes);
+        if (!loaded)
+            fakes.boxes.answerMessage(Answer::Ok);
+        Form1 window(fakes.platform());
+        window.Form_Load();
+        QCOMPARE(window.hasHandCursor(), loaded);
+        if (loaded) {
+            QVERIFY(fakes.boxes.shown().isEmpty());
+            window.setMousePointer(Pointer::Hand);
+            QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
+            QCOMPARE(window.cursor().hotSpot(), hotSpot);
+        } else {
+            QCOMPARE(fakes.boxes.reports().size(), 1);
+            QVERIFY(fakes.boxes.reports().first().contains(kFormLoad + QStringLiteral("at line 106\r\r")));
+            window.setMousePointer(Pointer::Hand);
+            QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+        }
+        // Start-up went on after the cursor either way.
+        QCOMPARE(window.ListView3->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Available Domain(s)"));
+        QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
+    }
+
+    void folderNamedLikeTheCursorIsReportedAtStep106()
+    {
+        FakePlatform fakes;
+        QVERIFY(QDir(fakes.installFolder()).mkdir(QStringLiteral("HAND-M.CUR")));
+        fakes.boxes.answerMessage(Answer::Ok);
+        Form1 window(fakes.platform());
+        window.Form_Load();
+        QCOMPARE(fakes.boxes.reports().size(), 1);
+        QVERIFY(fakes.boxes.reports().first().contains(QStringLiteral("at line 106")));
+        QVERIFY(!window.hasHandCursor());
+        QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
+    }
+};
+
+QTEST_MAIN(StartUpTest)
+#include "tst_start_up.moc"

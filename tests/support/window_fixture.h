@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/form1.h"
+#include "fake_platform.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace quill::test {
+
+// The main window started on fakes, as the program starts it.
+struct WindowUnderTest {
+    WindowUnderTest() : window(std::make_unique<Form1>(fakes.platform())) { window->Form_Load(); }
+
+    FakePlatform fakes;
+    std::unique_ptr<Form1> window;
+};
+
+} // namespace quill::test
+
+// Every dialog the test expected was shown, and no other.
+#define QUILL_VERIFY_DIALOGS_SETTLED(boxes)                                                                          \
+    do {                                                                                                             \
+        QVERIFY2((boxes).unexpected().isEmpty(), qPrintable((boxes).unexpected().join(u'\n')));                      \
+        QCOMPARE((boxes).pendingAnswers(), 0);                                                                       \
+    } while (false)

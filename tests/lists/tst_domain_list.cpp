@@ -1,0 +1,137 @@
+#include "app/failure.h"
+#include "lists/domain_list.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quill;
+
+namespace {
+
+QList<QByteArray> entries(const DomainList &list)
+{
+    QList<QByteArray> result;
+    for (int i = 1; i <= list.Count(); ++i)
+        result.append(list.Item(i));
+    return result;
+}
+
+} // namespace
+
+class DomainListTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void entriesKeepTheirExactBytes_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("added");
+        QTest::newRow("plain names") << QList<QByteArray>{"a.com", "b.org"};
+        QTest::newRow("empty and blank entries") << QList<QByteArray>{"", "   ", "\t x \t", ""};
+        QTest::newRow("duplicates") << QList<QByteArray>{"dup", "dup", "dup"};
+        QByteArray high;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            high.append(char(b));
+        QTest::newRow("bytes 0x80 to 0xFF") << QList<QByteArray>{high, "after"};
+        QTest::newRow("UTF-8 byte-order mark") << QList<QByteArray>{"\xEF\xBB\xBFname.com"};
+        QTest::newRow("embedded NUL") << QList<QByteArray>{QByteArray("a\0b", 3)};
+    }
+
+    void entriesKeepTheirExactBytes()
+    {
+        QFETCH(QList<QByteArray>, added);
+        DomainList list;
+        for (const QByteArray &text : added)
+            list.Add(QByteArrayView(text));
+        QCOMPARE(list.Count(), added.size());
+        QCOMPARE(entries(list), added);
+    }
+
+    void typedNamesAreStoredAsUtf8AndShownDecoded()
+    {
+        DomainList list;
+        list.Add(QStringLiteral("bücher.de"));
+        QCOMPARE(list.Item(1), QByteArray("b\xC3\xBC" "cher.de"));
+        list.publish();
+        QCOMPARE(list.data(list.index(0), Qt::DisplayRole).toString(), QStringLiteral("bücher.de"));
+    }
+
+    void removeClosesTheGap()
+    {
+        DomainList list;
+        for (const char *name : {"one", "two", "three", "four", "five"})
+            list.Add(QByteArrayView(name));
+        list.Remove(2);
+        QCOMPARE(list.Count(), 4);
+        QCOMPARE(entries(list), (QList<QByteArray>{"one", "three", "four", "five"}));
+        list.Remove(4);
+        list.Remove(1);
+        QCOMPARE(entries(list), (QList<QByteArray>{"three", "four"}));
+        list.Add(QByteArrayView("six"));
+        QCOMPARE(entries(list), (QList<QByteArray>{"three", "four", "six"}));
+    }
+
+    void positionsOutsideTheListFail_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::newRow("zero") << 0;
+        QTest::newRow("negative") << -1;
+        QTest::newRow("past the end") << 3;
+    }
+
+    void positionsOutsideTheListFail()
+    {
+        QFETCH(int, position);
+        DomainList list;
+        list.Add(QByteArrayView("a"));
+        list.Add(QByteArrayView("b"));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.Item(position));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.Remove(position));
+        QCOMPARE(list.Count(), 2);
+    }
+
+    void clearEmptiesAndTheListIsUsableAgain()
+    {
+        DomainList list;
+        list.Add(QByteArrayView("a"));
+        list.publish();
+        list.Add(QByteArrayView("b"));
+        list.Clear();
+        QCOMPARE(list.Count(), 0);
+        QCOMPARE(list.rowCount(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(list.rowCount(), 0);
+        list.Add(QByteArrayView("c"));
+        QCOMPARE(entries(list), QList<QByteArray>{"c"});
+    }
+
+    void appendsReachViewsInOneBatchPerEventPass()
+    {
+        DomainList list;
+        QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+        for (int i = 0; i < 1000; ++i)
+            list.Add(QByteArrayView("name"));
+        QCOMPARE(list.Count(), 1000);
+        QCOMPARE(list.rowCount(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(list.rowCount(), 1000);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted.first().at(1).toInt(), 0);
+        QCOMPARE(inserted.first().at(2).toInt(), 999);
+    }
+
+    void removalPublishesPendingAppendsFirst()
+    {
+        DomainList list;
+        list.Add(QByteArrayView("a"));
+        list.publish();
+        list.Add(QByteArrayView("b"));
+        list.Add(QByteArrayView("c"));
+        list.Remove(3);
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.data(list.index(1), Qt::DisplayRole).toString(), QStringLiteral("b"));
+    }
+};
+
+QTEST_MAIN(DomainListTest)
+#include "tst_domain_list.moc"

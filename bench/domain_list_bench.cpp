@@ -1,0 +1,152 @@
+// Adds a million names to a DomainList shown in its view and compares the
+// time with filling a std::vector<std::string>, the plain C++ baseline, in
+// the same run. Each side runs in a process of its own so that neither sees
+// the other's freed memory.
+
+#include "bench_support.h"
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <string_view>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quill::bench;
+
+namespace {
+
+constexpr int kNames = 1'000'000;
+
+struct Names {
+    std::string bytes;
+    std::vector<size_t> ends;
+    std::string_view at(size_t i) const
+    {
+        const size_t from = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(bytes).substr(from, ends[i] - from);
+    }
+};
+
+Names makeNames()
+{
+    Names names;
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> length(6, 18);
+    std::uniform_int_distribution<int> letter('a', 'z');
+    for (int i = 0; i < kNames; ++i) {
+        names.bytes += "www.";
+        for (int n = length(random); n > 0; --n)
+            names.bytes += static_cast<char>(letter(random));
+        names.bytes += ".com";
+        names.ends.push_back(names.bytes.size());
+    }
+    return names;
+}
+
+struct Result {
+    double seconds;
+    long long residentGrowth;
+};
+
+Result baseline(const Names &names)
+{
+    const long long before = residentBytes();
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> list;
+    for (int i = 0; i < kNames; ++i)
+        list.emplace_back(names.at(i));
+    const double seconds = secondsSince(start);
+    return {seconds, residentBytes() - before};
+}
+
+void addAll(quill::DomainList &list, const Names &names)
+{
+    for (int i = 0; i < kNames; ++i) {
+        const std::string_view name = names.at(i);
+        list.Add(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+    }
+}
+
+Result alone(const Names &names, int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    quill::DomainList list;
+    const long long before = residentBytes();
+    const auto start = std::chrono::steady_clock::now();
+    addAll(list, names);
+    QCoreApplication::processEvents();
+    const double seconds = secondsSince(start);
+    return {seconds, residentBytes() - before};
+}
+
+Result inShownView(const Names &names, int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    quill::DomainListView view;
+    view.addColumn(QStringLiteral("Domain(s)"));
+    view.resize(520, 105);
+    view.show();
+    QApplication::processEvents();
+
+    const long long before = residentBytes();
+    const auto start = std::chrono::steady_clock::now();
+    addAll(view.ListItems(), names);
+    QApplication::processEvents(); // the view learns of the new rows and repaints
+    view.scrollToBottom();
+    QApplication::processEvents();
+    const double seconds = secondsSince(start);
+    return {seconds, residentBytes() - before};
+}
+
+// Runs one measurement in a child process and hands its result back.
+template <typename F>
+Result isolated(F &&measure)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        std::exit(1);
+    const pid_t child = fork();
+    if (child == 0) {
+        const Result r = measure();
+        _exit(write(channel[1], &r, sizeof r) == sizeof r ? 0 : 1);
+    }
+    Result r{};
+    if (read(channel[0], &r, sizeof r) != sizeof r)
+        std::exit(1);
+    waitpid(child, nullptr, 0);
+    close(channel[0]);
+    close(channel[1]);
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const Names names = makeNames();
+    const double nameBytes = static_cast<double>(names.bytes.size());
+    const Result base = isolated([&] { return baseline(names); });
+    const Result model = isolated([&] { return alone(names, argc, argv); });
+    const Result shown = isolated([&] { return inShownView(names, argc, argv); });
+
+    const auto line = [&](const char *what, const Result &r) {
+        std::printf("%-26s %.3f s, %5.1f bytes resident per entry, %5.1f beyond the name\n", what, r.seconds,
+                    r.residentGrowth / double(kNames), (r.residentGrowth - nameBytes) / kNames);
+    };
+    std::printf("%d names, %.1f bytes each on average\n", kNames, nameBytes / kNames);
+    line("std::vector<std::string>:", base);
+    line("DomainList:", model);
+    line("DomainList in its view:", shown);
+    std::printf("time ratio, list in its view against the vector: %.2fx (aim: within 3x)\n",
+                shown.seconds / base.seconds);
+    std::printf("memory beyond the names, list alone: %.1f bytes per entry (aim: under 24)\n",
+                (model.residentGrowth - nameBytes) / kNames);
+    return 0;
+}

@@ -19,19 +19,20 @@ trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on the first free display number from 90 up.
+# Starts an Xvfb server on a display number it picks itself, so tests that
+# run side by side never share a screen.
 xvfb_start() {
-  local n
-  for n in $(seq 90 140); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
+  local number_file="$ARTEFACTS/display-number"
+  rm -f "$number_file"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    if [[ -s "$number_file" ]]; then
+      export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
       xdpyinfo >/dev/null 2>&1 && return 0
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
+    fi
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
   fail "no Xvfb display could be started"
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common_dialog.h"
 #include "platform.h"
 #include "pointer.h"
 
@@ -86,6 +87,11 @@ private:
     Pointer m_pointer = Pointer::Default;
     std::optional<QCursor> m_handCursor;
     QString m_applicationTitle;
+
+public:
+    // The open and save dialog the list commands share; it shows its
+    // dialogs through the platform above, so it is declared after it.
+    CommonDialog CommonDialog1{m_platform.files};
 };
 
 } // namespace quill

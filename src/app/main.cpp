@@ -1,44 +1,25 @@
 #include "app/form1.h"
 #include "app/qt_platform.h"
+#include "app/style_sheet_skin.h"
 #include "app/failure.h"
+#include "check/curl_transfer.h"
 
 #include <QApplication>
-
-#include <cstdint>
-
-namespace {
-
-// Stand-ins until the transfer object and the skin engine arrive.
-class NoTransfer final : public quill::Transfer {
-public:
-    void OpenURL(const QByteArray &) override { throw quill::Failure(QStringLiteral("No HTTP transfer available")); }
-    QByteArray GetHeader() override { return {}; }
-};
-
-class NoSkin final : public quill::SkinEngine {
-public:
-    bool LoadSkin(const QString &, const QString &) override { return false; }
-    std::uint32_t applyOptions() const override { return 0; }
-    void setApplyOptions(std::uint32_t) override {}
-    void setAutoApplyNewWindows(bool) override {}
-    void setAutoApplyNewThreads(bool) override {}
-    void ApplyWindow(QWidget *) override {}
-};
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmere-tandrovel"));
+    // Lets the desktop match the window to its installed entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.tavrelle.QuillmereTandrovel"));
 
     quill::QtMessageBoxes boxes;
     quill::QtFileDialogs files;
     quill::DesktopLauncher launcher;
     quill::QtEventPass events;
     quill::SystemChance chance;
-    NoTransfer inet;
-    NoSkin skin;
+    quill::CurlTransfer inet;
+    quill::SkinFramework1 skin;
     const quill::Platform platform{boxes, files, launcher, events, chance, inet, skin,
                                    QCoreApplication::applicationDirPath()};
 

@@ -80,11 +80,14 @@ public:
 class SkinEngine {
 public:
     virtual ~SkinEngine() = default;
+    // False when the file is not a usable skin.
     virtual bool LoadSkin(const QString &path, const QString &section) = 0;
     virtual std::uint32_t applyOptions() const = 0;
     virtual void setApplyOptions(std::uint32_t options) = 0;
-    virtual void setAutoApplyNewWindows(bool on) = 0;
-    virtual void setAutoApplyNewThreads(bool on) = 0;
+    // Windows that open later take the skin too.
+    virtual void setApplyToNewWindows(bool on) = 0;
+    // Changes saved to the skin file restyle the skinned windows.
+    virtual void setFollowSkinFile(bool on) = 0;
     virtual void ApplyWindow(QWidget *window) = 0;
 };
 

@@ -4,11 +4,19 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTime>
 #include <QUrl>
+
+#include <cstdint>
+#include <limits>
+
+#include <time.h>
 
 namespace quill {
 
@@ -50,19 +58,84 @@ QString QtMessageBoxes::input(const QString &title, const QString &prompt)
     return dialog.textValue();
 }
 
-QStringList QtFileDialogs::open(const FileDialogRequest &request)
+namespace {
+
+// An open dialog that lets several files be chosen and still hands back a
+// typed name of a file that does not exist, as the list commands expect.
+// Qt's own multi-file mode refuses such names, and quietly drops them when
+// another typed name exists, so the typed names are read here.
+class OpenAnyFilesDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    const QStringList &chosen() const { return m_chosen; }
+
+    void accept() override
+    {
+        QStringList typed = typedNames();
+        // Nothing typed, or one folder to enter: Qt knows what to do.
+        if (typed.isEmpty() || (typed.size() == 1 && QFileInfo(typed.first()).isDir())) {
+            m_chosen = selectedFiles();
+            QFileDialog::accept();
+            return;
+        }
+        if (fileMode() != ExistingFiles)
+            typed = typed.mid(0, 1);
+        m_chosen = typed;
+        QDialog::accept();
+    }
+
+private:
+    // The names in the file name field, "a.txt" or "a.txt" "b.txt" with
+    // quotes, as full paths against the folder shown.
+    QStringList typedNames() const
+    {
+        const auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        const QString text = edit ? edit->text() : QString();
+        QStringList names;
+        if (!text.contains(u'"')) {
+            if (!text.isEmpty())
+                names.append(text);
+        } else {
+            const QStringList tokens = text.split(u'"');
+            for (qsizetype i = 1; i < tokens.size(); i += 2)
+                if (!tokens[i].isEmpty())
+                    names.append(tokens[i]);
+        }
+        const QDir folder = directory();
+        for (QString &name : names) {
+            if (name == u'~' || name.startsWith(QLatin1String("~/")))
+                name.replace(0, 1, QDir::homePath());
+            name = folder.absoluteFilePath(name);
+        }
+        return names;
+    }
+
+    QStringList m_chosen;
+};
+
+void applyCommonSettings(QFileDialog &dialog, const FileDialogRequest &request)
 {
-    QFileDialog dialog(m_parent, request.title);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
+    // Qt's own dialog everywhere: what it checks and adds is known exactly.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setNameFilters(request.filters);
     if (!request.filters.isEmpty())
         dialog.selectNameFilter(request.filters.first());
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
+}
+
+} // namespace
+
+QStringList QtFileDialogs::open(const FileDialogRequest &request)
+{
+    OpenAnyFilesDialog dialog(m_parent, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
+    applyCommonSettings(dialog, request);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    return dialog.chosen();
 }
 
 QString QtFileDialogs::save(const FileDialogRequest &request)
@@ -70,12 +143,11 @@ QString QtFileDialogs::save(const FileDialogRequest &request)
     QFileDialog dialog(m_parent, request.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // The command asks about overwriting itself, and saves under the name
+    // exactly as given: no prompt and no suffix of the dialog's own.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilters(request.filters);
-    if (!request.filters.isEmpty())
-        dialog.selectNameFilter(request.filters.first());
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+    dialog.setDefaultSuffix(QString());
+    applyCommonSettings(dialog, request);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     const QStringList chosen = dialog.selectedFiles();
@@ -88,9 +160,33 @@ void DesktopLauncher::openInBrowser(const QString &address)
         throw Failure(QStringLiteral("No web browser could be started for ") + address);
 }
 
+namespace {
+
+// A pass asks the window system for news even when it has none, which costs
+// about a microsecond, and a save passes here once per entry. Passes closer
+// together than a person or a screen could tell apart are skipped: the
+// coarse clock is read in a few nanoseconds and moves every few
+// milliseconds, so at most one pass runs per tick of it.
+constexpr std::int64_t kPassIntervalNs = 2'000'000;
+
+std::int64_t coarseNowNs() noexcept
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+} // namespace
+
 void QtEventPass::processEvents()
 {
+    // Only the user-interface thread passes events.
+    static std::int64_t lastPassNs = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t now = coarseNowNs();
+    if (lastPassNs != std::numeric_limits<std::int64_t>::min() && now - lastPassNs < kPassIntervalNs)
+        return;
     QCoreApplication::processEvents();
+    lastPassNs = coarseNowNs();
 }
 
 int SystemChance::secondsSinceMidnight()

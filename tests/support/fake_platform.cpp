@@ -170,6 +170,7 @@ bool FakeSkin::LoadSkin(const QString &path, const QString &section)
 
 std::uint32_t FakeSkin::applyOptions() const
 {
+    calls.append(QStringLiteral("applyOptions()"));
     if (failOn == QLatin1String("applyOptions"))
         throw Failure(QStringLiteral("skin engine failed"));
     return options;
@@ -183,23 +184,24 @@ void FakeSkin::setApplyOptions(std::uint32_t value)
     options = value;
 }
 
-void FakeSkin::setAutoApplyNewWindows(bool on)
+void FakeSkin::setApplyToNewWindows(bool on)
 {
-    calls.append(QStringLiteral("setAutoApplyNewWindows(%1)").arg(on));
-    if (failOn == QLatin1String("setAutoApplyNewWindows"))
+    calls.append(QStringLiteral("setApplyToNewWindows(%1)").arg(on));
+    if (failOn == QLatin1String("setApplyToNewWindows"))
         throw Failure(QStringLiteral("skin engine failed"));
 }
 
-void FakeSkin::setAutoApplyNewThreads(bool on)
+void FakeSkin::setFollowSkinFile(bool on)
 {
-    calls.append(QStringLiteral("setAutoApplyNewThreads(%1)").arg(on));
-    if (failOn == QLatin1String("setAutoApplyNewThreads"))
+    calls.append(QStringLiteral("setFollowSkinFile(%1)").arg(on));
+    if (failOn == QLatin1String("setFollowSkinFile"))
         throw Failure(QStringLiteral("skin engine failed"));
 }
 
-void FakeSkin::ApplyWindow(QWidget *)
+void FakeSkin::ApplyWindow(QWidget *window)
 {
     calls.append(QStringLiteral("ApplyWindow"));
+    appliedTo = window;
     if (failOn == QLatin1String("ApplyWindow"))
         throw Failure(QStringLiteral("skin engine failed"));
 }

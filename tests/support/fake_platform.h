@@ -110,10 +110,11 @@ public:
     bool LoadSkin(const QString &path, const QString &section) override;
     std::uint32_t applyOptions() const override;
     void setApplyOptions(std::uint32_t options) override;
-    void setAutoApplyNewWindows(bool on) override;
-    void setAutoApplyNewThreads(bool on) override;
+    void setApplyToNewWindows(bool on) override;
+    void setFollowSkinFile(bool on) override;
     void ApplyWindow(QWidget *window) override;
-    QStringList calls;
+    mutable QStringList calls; // reads of the options are calls too
+    QWidget *appliedTo = nullptr; // the window ApplyWindow was given
     std::uint32_t options = 0x40;
     bool loadResult = true;
     QString failOn; // the call named here throws

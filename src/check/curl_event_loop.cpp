@@ -1,0 +1,110 @@
+#include "curl_event_loop.h"
+
+#include <QEventLoop>
+#include <QSocketNotifier>
+
+#include <algorithm>
+
+namespace quill {
+
+CurlEventLoop::CurlEventLoop() : m_multi(curl_multi_init())
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlEventLoop::onSocket);
+    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlEventLoop::onTimer);
+    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+}
+
+CurlEventLoop::~CurlEventLoop()
+{
+    curl_multi_cleanup(m_multi);
+}
+
+CURLcode CurlEventLoop::perform(CURL *easy, std::function<bool()> enough)
+{
+    m_result.reset();
+    m_enough = std::move(enough);
+    if (const CURLMcode added = curl_multi_add_handle(m_multi, easy); added != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    // Adding the handle has set the timer that starts the transfer.
+    QEventLoop loop;
+    m_loop = &loop;
+    if (!m_result)
+        loop.exec();
+    m_loop = nullptr;
+    m_enough = nullptr;
+    // Also ends a transfer that was stopped half-way.
+    curl_multi_remove_handle(m_multi, easy);
+    m_retired.clear();
+    return m_result.value_or(CURLE_FAILED_INIT);
+}
+
+int CurlEventLoop::onSocket(CURL *, curl_socket_t socket, int what, void *self, void *)
+{
+    static_cast<CurlEventLoop *>(self)->watch(socket, what);
+    return 0;
+}
+
+int CurlEventLoop::onTimer(CURLM *, long milliseconds, void *self)
+{
+    auto *loop = static_cast<CurlEventLoop *>(self);
+    if (milliseconds < 0)
+        loop->m_timer.stop();
+    else
+        loop->m_timer.start(static_cast<int>(std::min<long>(milliseconds, 24L * 3600 * 1000)));
+    return 0;
+}
+
+void CurlEventLoop::watch(curl_socket_t socket, int what)
+{
+    Watch &watch = m_watches[socket];
+    if (what == CURL_POLL_REMOVE) {
+        retire(watch.read);
+        retire(watch.write);
+        m_watches.erase(socket);
+        return;
+    }
+    const auto follow = [&](std::unique_ptr<QSocketNotifier> &notifier, QSocketNotifier::Type type, bool wanted,
+                            int event) {
+        if (!notifier && wanted) {
+            notifier = std::make_unique<QSocketNotifier>(socket, type);
+            connect(notifier.get(), &QSocketNotifier::activated, this, [this, socket, event] { act(socket, event); });
+        }
+        if (notifier)
+            notifier->setEnabled(wanted);
+    };
+    follow(watch.read, QSocketNotifier::Read, what & CURL_POLL_IN, CURL_CSELECT_IN);
+    follow(watch.write, QSocketNotifier::Write, what & CURL_POLL_OUT, CURL_CSELECT_OUT);
+}
+
+void CurlEventLoop::retire(std::unique_ptr<QSocketNotifier> &notifier)
+{
+    if (!notifier)
+        return;
+    // Disabled at once, so that a new socket with the same number can be
+    // watched before this one is gone.
+    notifier->setEnabled(false);
+    notifier->disconnect(this);
+    m_retired.push_back(std::move(notifier));
+}
+
+void CurlEventLoop::act(curl_socket_t socket, int events)
+{
+    int running = 0;
+    curl_multi_socket_action(m_multi, socket, events, &running);
+    int queued = 0;
+    while (CURLMsg *message = curl_multi_info_read(m_multi, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        m_result = message->data.result;
+    }
+    if (!m_result && m_enough && m_enough())
+        m_result = CURLE_OK;
+    if (m_result && m_loop)
+        m_loop->quit();
+}
+
+} // namespace quill

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <curl/curl.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+class QEventLoop;
+class QSocketNotifier;
+
+namespace quill {
+
+// Runs one libcurl easy transfer at a time from a local Qt event loop: the
+// multi handle tells which sockets to watch and when to wake up, and Qt's
+// socket notifiers and a timer wake it. The caller waits without polling,
+// and the application handles its events meanwhile. Connections the
+// transfer leaves open are kept for the next one.
+class CurlEventLoop final : public QObject {
+    Q_OBJECT
+
+public:
+    CurlEventLoop();
+    ~CurlEventLoop() override;
+    CurlEventLoop(const CurlEventLoop &) = delete;
+    CurlEventLoop &operator=(const CurlEventLoop &) = delete;
+
+    // Returns once the transfer has ended, with its result; or as soon as
+    // `enough` holds after libcurl has dealt with what it received, stopping
+    // the transfer there, with CURLE_OK.
+    CURLcode perform(CURL *easy, std::function<bool()> enough);
+
+private:
+    struct Watch {
+        std::unique_ptr<QSocketNotifier> read;
+        std::unique_ptr<QSocketNotifier> write;
+    };
+
+    static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *socketData);
+    static int onTimer(CURLM *multi, long milliseconds, void *self);
+    void watch(curl_socket_t socket, int what);
+    void retire(std::unique_ptr<QSocketNotifier> &notifier);
+    void act(curl_socket_t socket, int events);
+
+    CURLM *m_multi;
+    QTimer m_timer;
+    std::unordered_map<curl_socket_t, Watch> m_watches;
+    // Notifiers of sockets libcurl gave up, kept until no signal of theirs
+    // can still be on the stack.
+    std::vector<std::unique_ptr<QSocketNotifier>> m_retired;
+    QEventLoop *m_loop = nullptr;
+    std::function<bool()> m_enough;
+    std::optional<CURLcode> m_result;
+};
+
+} // namespace quill

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/platform.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+namespace quill {
+
+// The window's HTTP transfer object over libcurl: one GET at a time, waited
+// for in a local event loop so that the window keeps handling events (and
+// can be closed) while a slow server makes up its mind.
+//
+// Only the reply's header block matters, so the transfer stops as soon as
+// that block is complete; a body is never read. Redirects are not followed,
+// only http and https are spoken, HTTP/1.1 is used also for https (an
+// HTTP/2 status line has no reason phrase to read), and a proxy is taken
+// from the environment as libcurl does by itself.
+class CurlTransfer final : public Transfer {
+public:
+    // No honest server sends this much before its body.
+    static constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
+    static constexpr long kTimeoutSeconds = 60;
+
+    CurlTransfer();
+    ~CurlTransfer() override;
+    CurlTransfer(const CurlTransfer &) = delete;
+    CurlTransfer &operator=(const CurlTransfer &) = delete;
+
+    void OpenURL(const QByteArray &url) override;
+    QByteArray GetHeader() override;
+
+private:
+    class Engine;
+    std::unique_ptr<Engine> m_engine;
+};
+
+} // namespace quill

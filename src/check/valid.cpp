@@ -1,0 +1,76 @@
+#include "valid.h"
+
+#include "app/failure.h"
+#include "app/platform.h"
+#include "app/procedure.h"
+
+namespace quill {
+
+namespace {
+
+// "HTTP/1.1 " stands before the code.
+constexpr qsizetype kVersionPrefix = 9;
+
+} // namespace
+
+QByteArray statusLineOf(const QByteArray &headerBlock)
+{
+    // A CR among the first nine characters is passed over.
+    const qsizetype cr = headerBlock.indexOf('\r', kVersionPrefix);
+    if (cr < 0)
+        throw Failure(QStringLiteral("The reply's header block has no status line"));
+    return headerBlock.left(cr);
+}
+
+QByteArray statusTextOf(const QByteArray &statusLine)
+{
+    const qsizetype length = statusLine.size() - kVersionPrefix;
+    if (length < 0)
+        throw Failure(QStringLiteral("The status line is shorter than its version prefix"));
+    return statusLine.right(length);
+}
+
+namespace Valid {
+
+QByteArray CheckURL(Transfer &inet, MessageBoxes &boxes, const QByteArray &url, int maxAttempts)
+{
+    Procedure proc(boxes, procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL")));
+    int attempts = 0;
+    bool success = false;
+    QByteArray statusLine;
+    QByteArray result;
+    proc.step(100, [&] { attempts = 0; });
+    proc.step(102, [&] { success = false; });
+    while (proc.test(104, [&] { return attempts < maxAttempts && !success; })) {
+        proc.step(106, [&] { ++attempts; });
+        proc.step(108, [&] { inet.OpenURL(url); });
+        // Read also after a failed request: what the block then holds decides.
+        proc.step(110, [&] { statusLine = statusLineOf(inet.GetHeader()); });
+        proc.step(112, [&] { result = statusTextOf(statusLine); });
+        if (proc.test(114, [&] { return result.left(3) == "200"; }))
+            proc.step(116, [&] { success = true; });
+    }
+    return result;
+}
+
+std::optional<bool> IsURLValid(Transfer &inet, MessageBoxes &boxes, const QByteArray &name)
+{
+    Procedure proc(boxes, procedurePath(QStringLiteral("Valid"), QStringLiteral("IsURLValid")));
+    std::optional<bool> verdict;
+    QByteArray status;
+    if (proc.test(100, [&] { return name.isEmpty(); }))
+        return verdict;
+    proc.step(102, [&] { status = CheckURL(inet, boxes, name, 1); });
+    if (proc.test(104, [&] { return status.size() > 4; }))
+        proc.step(106, [&] { verdict = true; });
+    else
+        proc.step(108, [&] { verdict = false; });
+    // The status line is bytes: only ASCII letters change case.
+    if (proc.test(110, [&] { return status.toLower().contains("404 not found"); }))
+        proc.step(112, [&] { verdict = false; });
+    return verdict;
+}
+
+} // namespace Valid
+
+} // namespace quill

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix (with characters that a desktop
+# entry must quote) and checks the tree: the program with its pointer beside
+# it and no skin in use, a desktop entry and metainfo that validate and point
+# at what was installed, and the icon in every hicolor size it claims.
+# Usage: desktop_files.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build_dir=$1
+source_dir=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix="$work/Quill apps \$HOME it's 100%"
+cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+
+id=com.tavrelle.QuillmereTandrovel
+program="$prefix/bin/quillmere-tandrovel"
+entry="$prefix/share/applications/$id.desktop"
+metainfo="$prefix/share/metainfo/$id.metainfo.xml"
+
+[[ -x "$program" ]] || fail "the program is not installed"
+cmp -s "$prefix/bin/HAND-M.CUR" "$source_dir/data/HAND-M.CUR" || fail "HAND-M.CUR is not installed beside the program"
+[[ ! -e "$prefix/bin/x" ]] || fail "a skin was put in use by the install"
+[[ -f "$prefix/share/quillmere-tandrovel/skins/harbour.qss" ]] || fail "the example skin is not offered"
+
+# Validators: any error or warning fails (hints and infos are advice only).
+desktop-file-validate "$entry" >"$work/desktop.log" 2>&1 || { cat "$work/desktop.log"; fail "desktop-file-validate"; }
+if grep -E ': (error|warning):' "$work/desktop.log"; then fail "desktop-file-validate warns"; fi
+appstreamcli validate --no-net "$metainfo" >"$work/metainfo.log" 2>&1 || { cat "$work/metainfo.log"; fail "appstreamcli validate"; }
+if grep -E '^(E|W):' "$work/metainfo.log"; then fail "appstreamcli warns"; fi
+
+# The entry starts the installed program: Exec read back as a desktop
+# environment reads it (string escapes, then shell-like quoting, then %%).
+python3 - "$entry" "$program" "$metainfo" <<'PY'
+import configparser, sys, xml.etree.ElementTree as ET
+entry_path, program, metainfo_path = sys.argv[1:]
+entry = configparser.RawConfigParser(interpolation=None, strict=True)
+entry.optionxform = str
+entry.read(entry_path, encoding="utf-8")
+group = entry["Desktop Entry"]
+value = group["Exec"]
+unescaped, i = "", 0
+while i < len(value):
+    if value[i] == "\\" and i + 1 < len(value):
+        unescaped += {"s": " ", "n": "\n", "t": "\t", "r": "\r", "\\": "\\"}.get(value[i + 1], "\\" + value[i + 1])
+        i += 2
+    else:
+        unescaped += value[i]
+        i += 1
+def split(command):
+    """Arguments as the desktop entry rules quote them."""
+    args, current, quoted, started, i = [], "", False, False, 0
+    while i < len(command):
+        c = command[i]
+        if quoted and c == "\\" and i + 1 < len(command) and command[i + 1] in '"`$\\':
+            current += command[i + 1]
+            i += 1
+        elif c == '"':
+            quoted, started = not quoted, True
+        elif c == " " and not quoted:
+            if started:
+                args.append(current)
+            current, started = "", False
+        else:
+            current += c
+            started = True
+        i += 1
+    if quoted:
+        sys.exit("FAIL: Exec has an unclosed quote")
+    if started:
+        args.append(current)
+    return args
+argv = [a.replace("%%", "%") for a in split(unescaped)]
+if argv != [program]:
+    sys.exit(f"FAIL: Exec={value} starts {argv}, not {program!r}")
+component = ET.parse(metainfo_path).getroot()
+if component.findtext("launchable") + "" != entry_path.rsplit("/", 1)[1]:
+    sys.exit("FAIL: the metainfo launches another desktop entry")
+if component.findtext("id") != group["Icon"]:
+    sys.exit("FAIL: the entry's icon name is not the application id")
+PY
+
+# Each hicolor PNG has the size its folder names.
+sizes=0
+for png in "$prefix"/share/icons/hicolor/*/apps/$id.png; do
+  dir=$(basename "$(dirname "$(dirname "$png")")")
+  actual=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print("%dx%d" % struct.unpack(">II", d[16:24]))' "$png")
+  [[ "$actual" == "$dir" ]] || fail "$png is $actual"
+  sizes=$((sizes + 1))
+done
+(( sizes >= 8 )) || fail "only $sizes PNG icon sizes installed"
+[[ -f "$prefix/share/icons/hicolor/scalable/apps/$id.svg" ]] || fail "no scalable icon"
+echo "PASS: $sizes icon sizes, entry and metainfo valid"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "fake_platform.h"
+#include "app/form1.h"
+#include "check/curl_transfer.h"
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+
+#include <QByteArrayList>
+
+#include <memory>
+
+namespace quill::test {
+
+// The main window on fakes for every dialog but with the real transfer
+// object, as the program runs it.
+struct CurlWindow {
+    CurlWindow()
+    {
+        const Platform fake = fakes.platform();
+        const Platform withCurl{fake.boxes, fake.files, fake.launcher, fake.events, fake.chance,
+                                inet,       fake.skin,  fake.installFolder};
+        window = std::make_unique<Form1>(withCurl);
+        window->Form_Load();
+    }
+
+    void addPending(const QByteArrayList &names)
+    {
+        for (const QByteArray &name : names)
+            window->ListView1->ListItems().Add(QByteArrayView(name));
+    }
+
+    static QByteArrayList entries(const DomainListView *view)
+    {
+        QByteArrayList result;
+        const DomainList &list = view->ListItems();
+        for (int i = 1; i <= list.Count(); ++i)
+            result.append(list.Item(i));
+        return result;
+    }
+
+    FakePlatform fakes;
+    CurlTransfer inet;
+    std::unique_ptr<Form1> window;
+};
+
+} // namespace quill::test

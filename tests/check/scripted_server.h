@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace quill::test {
+
+// An HTTP server of the tests' own on 127.0.0.1 (a port of the system's
+// choosing) that answers each connection's request with the next scripted
+// reply, byte for byte, and then closes the connection. It runs on a thread
+// of its own, so the client under test waits on a real socket.
+class ScriptedServer final {
+public:
+    struct Reply {
+        QByteArray head;       // everything up to and including the blank line
+        qint64 bodyBytes = 0;  // filler bytes sent after the head
+        bool endless = false;  // filler until the client goes away
+        bool held = false;     // sent only once release() is called
+    };
+
+    ScriptedServer();
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer &) = delete;
+    ScriptedServer &operator=(const ScriptedServer &) = delete;
+
+    quint16 port() const noexcept { return m_port; }
+    QByteArray url(const QByteArray &path = "/") const;
+
+    void reply(const QByteArray &head) { push({head, 0, false, false}); }
+    void push(Reply reply);
+    // Lets the held reply go.
+    void release();
+
+    // Runs on the client's (GUI) thread, through its event loop, each time a
+    // request has been read: the argument counts the requests from 1.
+    std::function<void(int request)> onRequest;
+
+    int requestCount() const;
+    QList<QByteArray> requestHeads() const;
+    // Body bytes the last reply got into the socket before the client left.
+    qint64 lastBodyBytesSent() const;
+
+private:
+    void serve();
+    void answer(int client);
+
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_release = false;
+    std::deque<Reply> m_replies;
+    QList<QByteArray> m_requests;
+    qint64 m_lastBodyBytes = 0;
+    std::thread m_thread;
+};
+
+// A local port nobody listens on while this lives: connections are refused.
+class RefusingPort final {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort &) = delete;
+    RefusingPort &operator=(const RefusingPort &) = delete;
+    quint16 port() const noexcept { return m_port; }
+
+private:
+    int m_socket;
+    quint16 m_port = 0;
+};
+
+} // namespace quill::test

@@ -1,0 +1,181 @@
+#include "check_run_fixture.h"
+#include "scripted_server.h"
+#include "window_fixture.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+const QByteArray kTaken = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
+const QByteArray kFree = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+
+} // namespace
+
+class CheckRunTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyPendingList()
+    {
+        CurlWindow t;
+        Form1 &w = *t.window;
+        w.ListView2->ListItems().Add(QByteArrayView("kept.example"));
+        t.fakes.boxes.answerMessage(Answer::Ok, [&] {
+            QVERIFY(w.CheckRunning);
+            QCOMPARE(w.MousePointer(), Pointer::Default);
+            // A run is under way while the message shows: nothing starts.
+            w.PushButton4->click();
+        });
+        w.PushButton4->click();
+
+        const QList<ShownBox> shown = t.fakes.boxes.shown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("No domain(s) added."));
+        QCOMPARE(shown[0].title, w.applicationTitle());
+        QCOMPARE(shown[0].buttons, Buttons::Ok);
+        QCOMPARE(shown[0].icon, Icon::None);
+        QVERIFY(!w.CheckRunning);
+        QCOMPARE(w.MousePointer(), Pointer::Default);
+        QCOMPARE(CurlWindow::entries(w.ListView2), QByteArrayList{"kept.example"});
+        QCOMPARE(w.ListView3->ListItems().Count(), 0);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+
+    void sortsEveryName_data()
+    {
+        QTest::addColumn<QByteArrayList>("pending"); // paths on the scripted server; "refused", "" as they say
+        QTest::addColumn<QByteArrayList>("replies");
+        QTest::addColumn<QByteArrayList>("taken");
+        QTest::addColumn<QByteArrayList>("available");
+        QTest::addColumn<int>("reports");
+
+        QTest::newRow("only the second taken") << QByteArrayList{"/a", "/b", "/c"} << QByteArrayList{kFree, kTaken, kFree}
+                                               << QByteArrayList{"/b"} << QByteArrayList{"/a", "/c"} << 0;
+        QTest::newRow("duplicates each probed") << QByteArrayList{"/a", "/a", "/a"}
+                                                << QByteArrayList{kTaken, kFree, kTaken}
+                                                << QByteArrayList{"/a", "/a"} << QByteArrayList{"/a"} << 0;
+        QTest::newRow("empty name, no request") << QByteArrayList{"", "/a"} << QByteArrayList{kTaken}
+                                                << QByteArrayList{"/a"} << QByteArrayList{""} << 0;
+        QTest::newRow("failed request, then on") << QByteArrayList{"refused", "/a"} << QByteArrayList{kTaken}
+                                                 << QByteArrayList{"/a"} << QByteArrayList{"refused"} << 3;
+        QTest::newRow("a redirect counts as taken")
+            << QByteArrayList{"/old"} << QByteArrayList{"HTTP/1.1 302 Found\r\nLocation: /new\r\n\r\n"}
+            << QByteArrayList{"/old"} << QByteArrayList{} << 0;
+    }
+
+    void sortsEveryName()
+    {
+        QFETCH(QByteArrayList, pending);
+        QFETCH(QByteArrayList, replies);
+        QFETCH(QByteArrayList, taken);
+        QFETCH(QByteArrayList, available);
+        QFETCH(int, reports);
+
+        ScriptedServer server;
+        RefusingPort refusing;
+        const auto name = [&](const QByteArray &path) {
+            if (path == "refused")
+                return "http://127.0.0.1:" + QByteArray::number(refusing.port()) + "/";
+            return path.isEmpty() ? QByteArray() : server.url(path);
+        };
+        const auto names = [&](const QByteArrayList &paths) {
+            QByteArrayList result;
+            for (const QByteArray &path : paths)
+                result.append(name(path));
+            return result;
+        };
+        for (const QByteArray &reply : replies)
+            server.reply(reply);
+        CurlWindow t;
+        t.addPending(names(pending));
+        for (int i = 0; i < reports; ++i)
+            t.fakes.boxes.answerMessage(Answer::Ok);
+
+        t.window->PushButton4_Click();
+
+        QCOMPARE(CurlWindow::entries(t.window->ListView2), names(taken));
+        QCOMPARE(CurlWindow::entries(t.window->ListView3), names(available));
+        QCOMPARE(CurlWindow::entries(t.window->ListView1), names(pending));
+        QCOMPARE(server.requestCount(), replies.size());
+        QCOMPARE(t.fakes.boxes.reports().size(), reports);
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        QVERIFY(!t.window->CheckRunning);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+
+    void secondRunAppendsAgain()
+    {
+        ScriptedServer server;
+        for (const QByteArray &reply : {kTaken, kFree, kTaken, kFree})
+            server.reply(reply);
+        CurlWindow t;
+        t.addPending({server.url("/a"), server.url("/b")});
+        t.window->PushButton4_Click();
+        t.window->PushButton4_Click();
+        QCOMPARE(CurlWindow::entries(t.window->ListView2), (QByteArrayList{server.url("/a"), server.url("/a")}));
+        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{server.url("/b"), server.url("/b")}));
+        QCOMPARE(server.requestCount(), 4);
+    }
+
+    // While a request waits, the window handles clicks and keys: what the
+    // busy run must refuse, and what it must not.
+    void windowWhileARequestWaits()
+    {
+        ScriptedServer server;
+        server.reply(kTaken);
+        server.push({kFree, 0, false, true});
+        server.reply(kTaken);
+        CurlWindow t;
+        Form1 &w = *t.window;
+        const QByteArrayList pending{server.url("/a"), server.url("/b"), server.url("/c")};
+        t.addPending(pending);
+        w.ListView2->ListItems().Add(QByteArrayView("earlier.example"));
+        w.ListView2->ListItems().publish();
+
+        bool held = false;
+        server.onRequest = [&](int request) {
+            if (request != 2)
+                return;
+            held = true;
+            // Let go also when a check below fails and returns early.
+            const std::unique_ptr<ScriptedServer, void (*)(ScriptedServer *)> release(
+                &server, [](ScriptedServer *s) { s->release(); });
+            QVERIFY(w.CheckRunning);
+            QCOMPARE(w.MousePointer(), Pointer::Busy);
+            // The first result is already in sight.
+            QCOMPARE(w.ListView2->model()->rowCount(), 2);
+
+            w.PushButton4->click(); // a second run does not start
+            for (DomainListView *view : {w.ListView1, w.ListView2}) {
+                view->setCurrentIndex(view->model()->index(0, 0));
+                QTest::keyClick(view, Qt::Key_Delete);
+                w.ListView_DblClick(view);
+            }
+            w.PushButton11->click(); // the pending list's clear is refused
+            QCOMPARE(w.ListView1->ListItems().Count(), 3);
+            w.PushButton2->click(); // the taken list's is not
+            QCOMPARE(w.ListView2->ListItems().Count(), 0);
+            w.PushButton7->click(); // names added now wait for the next run
+        };
+        w.PushButton4->click();
+
+        QVERIFY(held);
+        QCOMPARE(server.requestCount(), 3);
+        QVERIFY(t.fakes.boxes.shown().isEmpty());
+        QCOMPARE(CurlWindow::entries(w.ListView2), QByteArrayList{pending[2]});
+        QCOMPARE(CurlWindow::entries(w.ListView3), QByteArrayList{pending[1]});
+        QCOMPARE(CurlWindow::entries(w.ListView1).mid(0, 3), pending);
+        QCOMPARE(w.ListView1->ListItems().Count(), 6);
+        QVERIFY(!w.CheckRunning);
+        QCOMPARE(w.MousePointer(), Pointer::Default);
+    }
+};
+
+QTEST_MAIN(CheckRunTest)
+#include "tst_check_run.moc"

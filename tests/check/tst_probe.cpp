@@ -1,0 +1,198 @@
+#include "scripted_server.h"
+#include "window_fixture.h"
+#include "app/error_report.h"
+#include "check/curl_transfer.h"
+#include "check/valid.h"
+
+#include <QTest>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+const QByteArray kOverLong = [] {
+    QByteArray block = "HTTP/1.1 200 OK\r\n";
+    for (int i = 0; i < 70; ++i)
+        block += "X-Filler: " + QByteArray(1000, 'f') + "\r\n";
+    return block + "\r\n";
+}();
+
+// "<path>at line <step>" of every error report, in order.
+QStringList reportPlaces(const FakeBoxes &boxes)
+{
+    QStringList places;
+    for (const QString &text : boxes.reports())
+        places.append(text.section(QStringLiteral("\r\n"), 1).section(u'\r', 0, 0));
+    return places;
+}
+
+QStringList checkUrlPlaces(const QList<int> &steps)
+{
+    QStringList places;
+    for (int step : steps)
+        places.append(procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL")) + QStringLiteral("at line ")
+                      + QString::number(step));
+    return places;
+}
+
+void answerReports(FakeBoxes &boxes, qsizetype count)
+{
+    for (qsizetype i = 0; i < count; ++i)
+        boxes.answerMessage(Answer::Ok);
+}
+
+} // namespace
+
+class ProbeTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void verdictOfOneReply_data()
+    {
+        QTest::addColumn<QByteArray>("head"); // empty: the connection is refused
+        QTest::addColumn<qint64>("bodyBytes");
+        QTest::addColumn<bool>("endless");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QList<int>>("reports");
+
+        const auto row = [](const char *name, const QByteArray &head, const QByteArray &status, bool taken,
+                            QList<int> reports = {}) {
+            QTest::newRow(name) << head << qint64(0) << false << status << taken << reports;
+        };
+        row("200 OK", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "200 OK", true);
+        row("301", "HTTP/1.1 301 Moved Permanently\r\nLocation: http://127.0.0.1:1/\r\n\r\n", "301 Moved Permanently",
+            true);
+        row("403", "HTTP/1.1 403 Forbidden\r\n\r\n", "403 Forbidden", true);
+        row("500", "HTTP/1.1 500 Internal Server Error\r\n\r\n", "500 Internal Server Error", true);
+        row("404 Not Found", "HTTP/1.1 404 Not Found\r\n\r\n", "404 Not Found", false);
+        row("404 NOT FOUND", "HTTP/1.1 404 NOT FOUND\r\n\r\n", "404 NOT FOUND", false);
+        row("404 File Not Found", "HTTP/1.1 404 File Not Found\r\n\r\n", "404 File Not Found", true);
+        row("bare 200", "HTTP/1.1 200\r\n\r\n", "200", false);
+        row("bare 404", "HTTP/1.1 404\r\n\r\n", "404", false);
+        row("four characters", "HTTP/1.1 200 \r\n\r\n", "200 ", false);
+        row("five characters", "HTTP/1.1 200 A\r\n\r\n", "200 A", true);
+        row("phrase anywhere", "HTTP/1.1 410 Gone, 404 nOT fOUND\r\n\r\n", "410 Gone, 404 nOT fOUND", false);
+        row("HTTP/1.0", "HTTP/1.0 200 OK\r\n\r\n", "200 OK", true);
+        // libcurl takes "HTTP/2 <code>" for a status line even on HTTP/1.1.
+        row("CR at position 10", "HTTP/2 20\r\nServer: q\r\n\r\n", "", false);
+        row("first line shorter than nine", "HTTP/2 2\r\nServer: q\r\n\r\n", "\nServer: q", true);
+        row("short first line, phrase on the next", "HTTP/2 2\r\nX: 404 Not Found\r\n\r\n", "\nX: 404 Not Found",
+            false);
+        row("no CR at all", "HTTP/1.1 200 OK\nServer: q\n\n", "", false, {110, 112});
+        row("over-long header block", kOverLong, "", false, {108, 110, 112});
+        row("connection refused", "", "", false, {108, 110, 112});
+        QTest::newRow("large body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 134217728\r\n\r\n")
+                                    << qint64(128) * 1024 * 1024 << false << QByteArray("200 OK") << true
+                                    << QList<int>();
+        QTest::newRow("endless body") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << qint64(0) << true
+                                      << QByteArray("200 OK") << true << QList<int>();
+    }
+
+    void verdictOfOneReply()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, bodyBytes);
+        QFETCH(bool, endless);
+        QFETCH(QByteArray, status);
+        QFETCH(bool, taken);
+        QFETCH(QList<int>, reports);
+
+        ScriptedServer server;
+        RefusingPort refusing;
+        const QByteArray url =
+            head.isEmpty() ? "http://127.0.0.1:" + QByteArray::number(refusing.port()) + "/" : server.url();
+        for (int i = 0; i < 2; ++i)
+            server.push({head, bodyBytes, endless, false});
+        FakeBoxes boxes;
+        answerReports(boxes, 2 * reports.size());
+        CurlTransfer inet;
+
+        QCOMPARE(Valid::CheckURL(inet, boxes, url, 1), status);
+        QCOMPARE(Valid::IsURLValid(inet, boxes, url), std::optional<bool>(taken));
+        QCOMPARE(server.requestCount(), head.isEmpty() ? 0 : 2);
+        QCOMPARE(reportPlaces(boxes), checkUrlPlaces(reports + reports));
+        if (reports.startsWith(108)) {
+            // The transfer's own description reaches the user unchanged.
+            const QString expected = head.isEmpty() ? QStringLiteral("Failed to connect to 127.0.0.1 port %1").arg(refusing.port())
+                                                    : QStringLiteral("The reply's header block is larger than 64 KiB");
+            QVERIFY2(boxes.reports().first().startsWith(expected), qPrintable(boxes.reports().first()));
+        }
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    void attempts_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("replies");
+        QTest::addColumn<int>("maxAttempts");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QList<int>>("reports");
+
+        const QByteArray ok = "HTTP/1.1 200 OK\r\n\r\n";
+        const QByteArray busy = "HTTP/1.1 503 Service Unavailable\r\n\r\n";
+        const QByteArray missing = "HTTP/1.1 404 Not Found\r\n\r\n";
+        QTest::newRow("503, 503, 200") << QList{busy, busy, ok} << 3 << 3 << QByteArray("200 OK") << QList<int>();
+        QTest::newRow("three 404s") << QList{missing, missing, missing} << 3 << 3 << QByteArray("404 Not Found")
+                                    << QList<int>();
+        QTest::newRow("200 at once") << QList{ok, ok, ok} << 3 << 1 << QByteArray("200 OK") << QList<int>();
+        QTest::newRow("one attempt") << QList{busy, ok} << 1 << 1 << QByteArray("503 Service Unavailable")
+                                     << QList<int>();
+        QTest::newRow("no attempt") << QList{ok} << 0 << 0 << QByteArray() << QList<int>();
+        QTest::newRow("negative") << QList{ok} << -1 << 0 << QByteArray() << QList<int>();
+        QTest::newRow("failed attempt, then 200") << QList{kOverLong, ok} << 2 << 2 << QByteArray("200 OK")
+                                                  << QList<int>{108, 110, 112};
+        // The status line stays as the attempt before left it.
+        QTest::newRow("second reply without CR") << QList<QByteArray>{busy, "HTTP/1.1 200 OK\n\n"} << 2 << 2
+                                                 << QByteArray("503 Service Unavailable") << QList<int>{110};
+    }
+
+    void attempts()
+    {
+        QFETCH(QList<QByteArray>, replies);
+        QFETCH(int, maxAttempts);
+        QFETCH(int, requests);
+        QFETCH(QByteArray, status);
+        QFETCH(QList<int>, reports);
+
+        ScriptedServer server;
+        for (const QByteArray &reply : replies)
+            server.reply(reply);
+        FakeBoxes boxes;
+        answerReports(boxes, reports.size());
+        CurlTransfer inet;
+        QCOMPARE(Valid::CheckURL(inet, boxes, server.url(), maxAttempts), status);
+        QCOMPARE(server.requestCount(), requests);
+        QCOMPARE(reportPlaces(boxes), checkUrlPlaces(reports));
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    void nameIsHandedOverUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QList<QByteArray>>("requested");
+        QTest::addColumn<std::optional<bool>>("verdict");
+        QTest::newRow("empty: no request, no value") << QByteArray() << QList<QByteArray>() << std::optional<bool>();
+        QTest::newRow("blanks around") << QByteArray(" quill.example ") << QList<QByteArray>{" quill.example "}
+                                       << std::optional<bool>(true);
+        QTest::newRow("blanks only") << QByteArray("   ") << QList<QByteArray>{"   "} << std::optional<bool>(true);
+        QTest::newRow("case kept") << QByteArray("HTTP://Quill.Example/X") << QList<QByteArray>{"HTTP://Quill.Example/X"}
+                                   << std::optional<bool>(true);
+    }
+
+    void nameIsHandedOverUnchanged()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QList<QByteArray>, requested);
+        QFETCH(std::optional<bool>, verdict);
+        FakePlatform fakes;
+        fakes.inet.reply("HTTP/1.1 200 OK\r\n\r\n");
+        QCOMPARE(Valid::IsURLValid(fakes.inet, fakes.boxes, name), verdict);
+        QCOMPARE(fakes.inet.requested, requested);
+        QVERIFY(fakes.boxes.shown().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(ProbeTest)
+#include "tst_probe.moc"

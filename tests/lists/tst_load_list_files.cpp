@@ -1,0 +1,177 @@
+#include "app/common_dialog.h"
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+#include "window_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+using Names = QList<QByteArray>;
+
+Names entries(const DomainList &list)
+{
+    Names result;
+    for (int i = 1; i <= list.Count(); ++i)
+        result.append(list.Item(i));
+    return result;
+}
+
+QList<int> reportSteps(const FakeBoxes &boxes)
+{
+    QList<int> steps;
+    for (const QString &text : boxes.reports()) {
+        if (!text.contains(QLatin1String("Form1.PushButton3_Click at line "))) {
+            steps.append(-1); // another procedure
+            continue;
+        }
+        steps.append(text.section(QLatin1String("at line "), 1).section(u'\r', 0, 0).toInt());
+    }
+    return steps;
+}
+
+// The folder the dialog answers from: three list files, an empty one and a
+// folder named like a file.
+struct ListFolder {
+    ListFolder()
+    {
+        const std::pair<const char *, QByteArray> files[] = {
+            {"a.txt", "a\r\nb\r\n"}, {"x.txt", "x\ny\r"}, {"z.txt", "z"}, {"empty.txt", ""}};
+        for (const auto &[name, bytes] : files) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                qFatal("cannot write %s", name);
+        }
+        QDir(dir.path()).mkdir(QStringLiteral("folder.txt"));
+    }
+    QStringList paths(const QStringList &names) const
+    {
+        QStringList result;
+        for (const QString &name : names)
+            result.append(dir.filePath(name));
+        return result;
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+class LoadListFilesTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loads_data()
+    {
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<Names>("added");
+        QTest::addColumn<int>("notFound");
+        QTest::addColumn<QList<int>>("reports");
+        QTest::newRow("cancel") << QStringList{} << Names{} << 0 << QList<int>{};
+        QTest::newRow("one file") << QStringList{"a.txt"} << Names{"a", "b"} << 0 << QList<int>{};
+        QTest::newRow("two files in dialog order") << QStringList{"x.txt", "z.txt"} << Names{"x", "y", "z"} << 0
+                                                   << QList<int>{};
+        QTest::newRow("the other order") << QStringList{"z.txt", "x.txt"} << Names{"z", "x", "y"} << 0 << QList<int>{};
+        QTest::newRow("the same file twice") << QStringList{"a.txt", "a.txt"} << Names{"a", "b", "a", "b"} << 0
+                                             << QList<int>{};
+        QTest::newRow("empty file") << QStringList{"empty.txt"} << Names{} << 0 << QList<int>{};
+        QTest::newRow("missing file") << QStringList{"gone.txt"} << Names{} << 1 << QList<int>{};
+        QTest::newRow("missing files among others") << QStringList{"gone.txt", "a.txt", "gone2.txt"} << Names{"a", "b"}
+                                                    << 2 << QList<int>{};
+        QTest::newRow("a folder as the one file") << QStringList{"folder.txt"} << Names{} << 0 << QList<int>{118};
+        QTest::newRow("a folder among files") << QStringList{"folder.txt", "z.txt"} << Names{"z"} << 0
+                                              << QList<int>{132};
+    }
+
+    void loads()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(Names, added);
+        QFETCH(int, notFound);
+        QFETCH(QList<int>, reports);
+        ListFolder folder;
+        WindowUnderTest t;
+        FakeBoxes &boxes = t.fakes.boxes;
+        t.window->ListView1->ListItems().Add(QByteArrayView("old"));
+        t.window->ListView2->ListItems().Add(QByteArrayView("taken"));
+        boxes.answerOpen(folder.paths(chosen));
+        for (int i = 0; i < notFound + reports.size(); ++i)
+            boxes.answerMessage(Answer::Ok);
+
+        t.window->PushButton3_Click();
+
+        QCOMPARE(entries(t.window->ListView1->ListItems()), Names{"old"} + added);
+        QCOMPARE(entries(t.window->ListView2->ListItems()), Names{"taken"});
+        QCOMPARE(reportSteps(boxes), reports);
+        int notFoundShown = 0;
+        for (const ShownBox &box : boxes.messages()) {
+            if (box.text != QLatin1String("File not found"))
+                continue;
+            ++notFoundShown;
+            QCOMPARE(box.title, t.window->applicationTitle());
+            QCOMPARE(box.buttons, Buttons::Ok);
+            QCOMPARE(box.icon, Icon::None);
+        }
+        QCOMPARE(notFoundShown, notFound);
+        const FileDialogRequest request = boxes.shown().at(0).request;
+        QCOMPARE(request.title, QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
+        QCOMPARE(request.filters, (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}));
+        QVERIFY(request.multiSelect);
+        QVERIFY(request.fileName.isEmpty());
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    void dialogFailures_data()
+    {
+        QTest::addColumn<int>("failureNumber"); // -1: a result too long to fit
+        QTest::addColumn<bool>("tooMany");
+        QTest::newRow("result over 30000 characters") << -1 << true;
+        QTest::newRow("dialog fails with 20476") << int(CommonDialog::kBufferTooSmall) << true;
+        QTest::newRow("dialog fails otherwise") << 32755 << false;
+    }
+
+    void dialogFailures()
+    {
+        QFETCH(int, failureNumber);
+        QFETCH(bool, tooMany);
+        ListFolder folder;
+        WindowUnderTest t;
+        FakeBoxes &boxes = t.fakes.boxes;
+        if (failureNumber < 0) {
+            QStringList chosen;
+            for (int i = 0; i < 300; ++i)
+                chosen.append(QStringLiteral("a-long-list-file-name-%1-").arg(i).repeated(4) + QStringLiteral(".txt"));
+            boxes.answerOpen(folder.paths(chosen));
+        } else {
+            boxes.failNext(ShownBox::Kind::Open, QStringLiteral("dialog broke"), failureNumber);
+        }
+        boxes.answerMessage(Answer::Ok);
+        t.window->setMousePointer(Pointer::Hand);
+
+        t.window->PushButton3_Click();
+
+        QCOMPARE(t.window->ListView1->ListItems().Count(), 0);
+        const ShownBox box = boxes.shown().last();
+        if (tooMany) {
+            QCOMPARE(box.text, QStringLiteral("You've selected too many files to add.\r\r"
+                                              "Please try adding via the \"Add All\" button."));
+            QCOMPARE(box.title, t.window->applicationTitle());
+            QCOMPARE(box.icon, Icon::None);
+            QCOMPARE(t.window->MousePointer(), Pointer::Hand);
+        } else {
+            QCOMPARE(reportSteps(boxes), QList<int>{108});
+            QVERIFY(box.text.startsWith(QLatin1String("dialog broke\r\n")));
+            QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        }
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+};
+
+QTEST_MAIN(LoadListFilesTest)
+#include "tst_load_list_files.moc"

@@ -1,0 +1,354 @@
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+#include "window_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+using Names = QList<QByteArray>;
+
+Names entries(const DomainList &list)
+{
+    Names result;
+    for (int i = 1; i <= list.Count(); ++i)
+        result.append(list.Item(i));
+    return result;
+}
+
+void fill(DomainList &list, const Names &names)
+{
+    for (const QByteArray &name : names)
+        list.Add(QByteArrayView(name));
+}
+
+QByteArray readAll(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// Every file in the folder, hidden ones too: a save leaves nothing behind.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+QList<int> reportSteps(const FakeBoxes &boxes, const char *procedure)
+{
+    QList<int> steps;
+    for (const QString &text : boxes.reports()) {
+        if (!text.contains(QLatin1String(procedure) + QLatin1String(" at line "))) {
+            steps.append(-1); // another procedure
+            continue;
+        }
+        steps.append(text.section(QLatin1String("at line "), 1).section(u'\r', 0, 0).toInt());
+    }
+    return steps;
+}
+
+// Lowers one of this process's resource limits for as long as it lives.
+class ResourceLimit final {
+public:
+    ResourceLimit(int resource, rlim_t value) : m_resource(resource)
+    {
+        getrlimit(m_resource, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a killed process
+        rlimit limit = m_saved;
+        limit.rlim_cur = value;
+        setrlimit(m_resource, &limit);
+    }
+    ~ResourceLimit()
+    {
+        setrlimit(m_resource, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    int m_resource;
+    rlimit m_saved{};
+    void (*m_handler)(int);
+};
+
+// With the open-files limit set to this, the next open fails.
+rlim_t lowestFreeDescriptor()
+{
+    const int free = ::dup(0);
+    ::close(free);
+    return rlim_t(free);
+}
+
+const Names kTaken = {"t1", " t 2\t", "", "\xEF\xBB\xBF\x80\xFF"};
+const QByteArray kTakenBytes("t1\r\n t 2\t\r\n\r\n\xEF\xBB\xBF\x80\xFF\r\n");
+
+} // namespace
+
+class SaveClearCommandsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void saves_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<Names>("available");
+        QTest::addColumn<QByteArray>("existing"); // null: no file there
+        QTest::addColumn<QString>("dialogAnswer"); // empty: cancel
+        QTest::addColumn<QString>("overwrite");    // "yes", "no" or "" when not asked
+        QTest::addColumn<QByteArray>("file");      // null: no file afterwards
+        const QString name = QStringLiteral("saved"); // no extension, none added
+        QTest::newRow("taken list to a new file") << 1 << Names{"a1"} << QByteArray() << name << "" << kTakenBytes;
+        QTest::newRow("available list") << 6 << Names{"a1", "a2"} << QByteArray() << name << "" << QByteArray("a1\r\na2\r\n");
+        QTest::newRow("overwrite, Yes") << 1 << Names{} << QByteArray("old") << name << "yes" << kTakenBytes;
+        QTest::newRow("overwrite, No") << 1 << Names{} << QByteArray("old") << name << "no" << QByteArray("old");
+        QTest::newRow("empty list cuts a file to zero bytes") << 6 << Names{} << QByteArray("old") << name << "yes"
+                                                              << QByteArray("");
+        QTest::newRow("empty list to a new file") << 6 << Names{} << QByteArray() << name << "" << QByteArray("");
+        QTest::newRow("cancel") << 1 << Names{} << QByteArray() << QString() << "" << QByteArray();
+    }
+
+    void saves()
+    {
+        QFETCH(int, button);
+        QFETCH(Names, available);
+        QFETCH(QByteArray, existing);
+        QFETCH(QString, dialogAnswer);
+        QFETCH(QString, overwrite);
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        const QString path = dialogAnswer.isEmpty() ? QString() : dir.filePath(dialogAnswer);
+        if (!existing.isNull())
+            writeAll(path, existing);
+        WindowUnderTest t;
+        FakeBoxes &boxes = t.fakes.boxes;
+        fill(t.window->ListView2->ListItems(), kTaken);
+        fill(t.window->ListView3->ListItems(), available);
+        boxes.answerSave(path);
+        if (!overwrite.isEmpty())
+            boxes.answerMessage(overwrite == QLatin1String("yes") ? Answer::Yes : Answer::No);
+        t.window->setMousePointer(Pointer::Hand);
+
+        button == 1 ? t.window->PushButton1_Click() : t.window->PushButton6_Click();
+
+        QCOMPARE(filesIn(dir.path()), file.isNull() ? QStringList{} : QStringList{dialogAnswer});
+        QCOMPARE(readAll(path), file);
+        const bool wrote = !dialogAnswer.isEmpty() && overwrite != QLatin1String("no");
+        QCOMPARE(t.window->MousePointer(), wrote ? Pointer::Default : Pointer::Hand);
+        QCOMPARE(t.fakes.events.passes, wrote ? int(button == 1 ? kTaken.size() : available.size()) : 0);
+        const FileDialogRequest request = boxes.shown().at(0).request;
+        QCOMPARE(request.title, QStringLiteral("Save"));
+        QCOMPARE(request.filters, (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}));
+        if (!overwrite.isEmpty()) {
+            const ShownBox question = boxes.shown().at(1);
+            QCOMPARE(question.text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+            QCOMPARE(question.title, t.window->applicationTitle());
+            QCOMPARE(question.buttons, Buttons::YesNo);
+            QCOMPARE(question.icon, Icon::None);
+        }
+        QVERIFY(boxes.reports().isEmpty());
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QList<int>>("reports");
+        const QList<int> failedOpen{130, 136, 136, 136, 136};
+        QTest::newRow("folder missing") << QStringLiteral("missing/saved") << QByteArray() << QString() << failedOpen;
+        QTest::newRow("no file can be opened") << QStringLiteral("saved") << QByteArray("old")
+                                               << QStringLiteral("open files") << failedOpen;
+        QTest::newRow("write fails") << QStringLiteral("saved") << QByteArray("old") << QStringLiteral("file size")
+                                     << QList<int>{140};
+        QTest::newRow("folder gone before the file is put in place")
+            << QStringLiteral("sub/saved") << QByteArray("old") << QStringLiteral("folder removed") << QList<int>{140};
+        // The new file cannot take a name of its own beside the old one.
+        QTest::newRow("no room for a second name") << QString(250, u'n') << QByteArray("old") << QString()
+                                                   << QList<int>{140};
+    }
+
+    void failures()
+    {
+        QFETCH(QString, target);
+        QFETCH(QByteArray, existing);
+        QFETCH(QString, trouble);
+        QFETCH(QList<int>, reports);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir(QStringLiteral("sub"));
+        const QString path = dir.filePath(target);
+        if (!existing.isNull())
+            writeAll(path, existing);
+        WindowUnderTest t;
+        FakeBoxes &boxes = t.fakes.boxes;
+        fill(t.window->ListView2->ListItems(), kTaken);
+        boxes.answerSave(path);
+        if (!existing.isNull())
+            boxes.answerMessage(Answer::Yes);
+        for (int i = 0; i < reports.size(); ++i)
+            boxes.answerMessage(Answer::Ok);
+        const bool removeFolder = trouble == QLatin1String("folder removed");
+        if (removeFolder)
+            t.fakes.events.onPass = [&](int) { QDir(dir.filePath(QStringLiteral("sub"))).removeRecursively(); };
+        {
+            std::optional<ResourceLimit> limit;
+            if (trouble == QLatin1String("file size"))
+                limit.emplace(RLIMIT_FSIZE, 1);
+            else if (trouble == QLatin1String("open files"))
+                limit.emplace(RLIMIT_NOFILE, lowestFreeDescriptor());
+            t.window->PushButton1_Click();
+        }
+        QCOMPARE(reportSteps(boxes, "PushButton1_Click"), reports);
+        QCOMPARE(readAll(path), removeFolder ? QByteArray() : existing);
+        const QString folder = QFileInfo(path).path();
+        QCOMPARE(filesIn(folder), existing.isNull() || removeFolder ? QStringList{}
+                                                                    : QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    void clearsDuringSave_data()
+    {
+        QTest::addColumn<int>("clearButton");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("missingEntries");
+        QTest::addColumn<QList<int>>("counts"); // pending, taken, available afterwards
+        QTest::newRow("taken list, the one being saved") << 2 << QByteArray("t1\r\n") << 3 << QList<int>{1, 0, 1};
+        QTest::newRow("available list") << 9 << kTakenBytes << 0 << QList<int>{1, 4, 0};
+        QTest::newRow("pending list refused while busy") << 11 << kTakenBytes << 0 << QList<int>{1, 4, 1};
+    }
+
+    void clearsDuringSave()
+    {
+        QFETCH(int, clearButton);
+        QFETCH(QByteArray, file);
+        QFETCH(int, missingEntries);
+        QFETCH(QList<int>, counts);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.txt"));
+        WindowUnderTest t;
+        Form1 &window = *t.window;
+        fill(window.ListView1->ListItems(), {"p"});
+        fill(window.ListView2->ListItems(), kTaken);
+        fill(window.ListView3->ListItems(), {"a"});
+        t.fakes.boxes.answerSave(path);
+        for (int i = 0; i < missingEntries; ++i)
+            t.fakes.boxes.answerMessage(Answer::Ok);
+        t.fakes.events.onPass = [&](int pass) {
+            if (pass != 2)
+                return;
+            clearButton == 2 ? window.PushButton2_Click()
+                             : (clearButton == 9 ? window.PushButton9_Click() : window.PushButton11_Click());
+        };
+
+        window.PushButton1_Click();
+
+        QCOMPARE(readAll(path), file);
+        QCOMPARE(reportSteps(t.fakes.boxes, "PushButton1_Click"), QList<int>(missingEntries, 136));
+        const QList<int> after{window.ListView1->ListItems().Count(), window.ListView2->ListItems().Count(),
+                               window.ListView3->ListItems().Count()};
+        QCOMPARE(after, counts);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+
+    void clearsWhenCalled_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QList<int>>("counts");
+        QTest::newRow("pending") << 11 << false << QList<int>{0, 1, 1};
+        QTest::newRow("pending while busy: nothing") << 11 << true << QList<int>{1, 1, 1};
+        QTest::newRow("taken while busy") << 2 << true << QList<int>{1, 0, 1};
+        QTest::newRow("available while busy") << 9 << true << QList<int>{1, 1, 0};
+    }
+
+    void clearsWhenCalled()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, busy);
+        QFETCH(QList<int>, counts);
+        WindowUnderTest t;
+        Form1 &window = *t.window;
+        for (DomainListView *view : {window.ListView1, window.ListView2, window.ListView3})
+            fill(view->ListItems(), {"x"});
+        window.setMousePointer(busy ? Pointer::Busy : Pointer::Default);
+
+        button == 11 ? window.PushButton11_Click() : (button == 2 ? window.PushButton2_Click() : window.PushButton9_Click());
+
+        const QList<int> after{window.ListView1->ListItems().Count(), window.ListView2->ListItems().Count(),
+                               window.ListView3->ListItems().Count()};
+        QCOMPARE(after, counts);
+        QCOMPARE(window.MousePointer(), busy ? Pointer::Busy : Pointer::Default);
+        QVERIFY(t.fakes.boxes.shown().isEmpty());
+    }
+
+    void commandsDuringASaveUseTheirOwnFiles()
+    {
+        QTemporaryDir dir;
+        const QString outer = dir.filePath(QStringLiteral("taken.txt"));
+        const QString inner = dir.filePath(QStringLiteral("available.txt"));
+        WindowUnderTest t;
+        Form1 &window = *t.window;
+        fill(window.ListView2->ListItems(), kTaken);
+        fill(window.ListView3->ListItems(), {"a1", "a2"});
+        FakeBoxes &boxes = t.fakes.boxes;
+        boxes.answerSave(outer);
+        boxes.answerSave(inner);
+        boxes.answerOpen({outer});
+        bool nested = false;
+        t.fakes.events.onPass = [&](int) {
+            if (std::exchange(nested, true))
+                return;
+            window.PushButton6_Click(); // a second save
+            window.PushButton3_Click(); // a load of the file still being written: not there yet
+        };
+        boxes.answerMessage(Answer::Ok); // "File not found"
+
+        window.PushButton1_Click();
+
+        QCOMPARE(readAll(outer), kTakenBytes);
+        QCOMPARE(readAll(inner), QByteArray("a1\r\na2\r\n"));
+        QCOMPARE(boxes.messages().last().text, QStringLiteral("File not found"));
+        QCOMPARE(window.ListView1->ListItems().Count(), 0);
+        QVERIFY(boxes.reports().isEmpty());
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    void savedListLoadsBack()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("round.txt"));
+        WindowUnderTest t;
+        fill(t.window->ListView2->ListItems(), kTaken);
+        t.fakes.boxes.answerSave(path);
+        t.fakes.boxes.answerOpen({path});
+
+        t.window->PushButton1_Click();
+        t.window->PushButton3_Click();
+
+        QCOMPARE(entries(t.window->ListView1->ListItems()), kTaken);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+};
+
+QTEST_MAIN(SaveClearCommandsTest)
+#include "tst_save_clear_commands.moc"

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The installed program, started from where it was installed: it finds its
+# hand pointer beside itself, shows its icon, and an example skin copied in
+# as x/o.cjs restyles the window where the sheet says, against the default
+# white look. Usage: skin_window.sh BUILD_DIR ARTEFACT_DIR
+here=$(cd "$(dirname "$0")" && pwd)
+build_dir=$1
+export ARTEFACTS=$2
+source "$here/xvfb_lib.sh"
+cursor_probe="$here/x_cursor.py"
+
+prefix=$(mktemp -d)
+trap 'cleanup; rm -rf "$prefix"' EXIT
+cmake --install "$build_dir" --prefix "$prefix" >"$ARTEFACTS/install.log"
+program="$prefix/bin/quillmere-tandrovel"
+[[ -f "$prefix/bin/HAND-M.CUR" ]] || fail "HAND-M.CUR is not installed beside the program"
+[[ ! -e "$prefix/bin/x" ]] || fail "a skin was installed into use"
+
+# pixel NAME X Y: the colour at client pixel X,Y in screenshot NAME, as #RRGGBB.
+pixel() {
+  local ox oy
+  read -r ox oy < <(window_origin)
+  convert "$ARTEFACTS/$1.png" -crop "1x1+$((ox + $2))+$((oy + $3))" -depth 8 txt:- \
+    | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr 'a-f' 'A-F'
+}
+
+# The pointer over a button, and over the window background.
+pointer_over() {
+  local ox oy
+  read -r ox oy < <(window_origin)
+  xdotool mousemove --sync $((ox + $1)) $((oy + $2))
+  sleep 0.4
+  python3 "$cursor_probe"
+}
+
+no_error_box() {
+  if xdotool search --onlyvisible --name '^Application Error$' >/dev/null 2>&1; then
+    screenshot "$1-error" >/dev/null
+    fail "an error report appeared at start-up ($1)"
+  fi
+  if grep -q 'Could not parse' "$ARTEFACTS/app.log"; then
+    fail "Qt could not parse the skin ($1)"
+  fi
+}
+
+stop_app() {
+  kill "$APP_PID" 2>/dev/null || true
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
+# Client pixels: the window background left of the pending list, and the
+# face of "Start Checking" (PushButton4) left of its caption.
+BACKGROUND=(4 4)
+START_BUTTON=(16 200)
+ADD_BUTTON=(100 133)
+
+xvfb_start
+cd /   # the program must not depend on where it is started from
+
+# The default look.
+app_start "$program"
+no_error_box default
+xdotool mousemove 0 0
+sleep 0.3
+screenshot default >/dev/null
+default_background=$(pixel default "${BACKGROUND[@]}")
+default_button=$(pixel default "${START_BUTTON[@]}")
+[[ "$default_background" == "#FFFFFF" ]] || fail "default background is $default_background, not white"
+
+read -r w h xhot yhot _ < <(pointer_over "${ADD_BUTTON[@]}")
+[[ "$w $h $xhot $yhot" == "32 32 9 0" ]] \
+  || fail "the pointer over a button is ${w}x${h} with hotspot $xhot,$yhot, not the 32x32 hand at 9,0"
+read -r w h xhot yhot _ < <(pointer_over "${BACKGROUND[@]}")
+[[ "$w $h $xhot $yhot" != "32 32 9 0" ]] || fail "the hand stays over the window background"
+
+xprop -id "$WINDOW_ID" _NET_WM_ICON >"$ARTEFACTS/icon.txt"
+grep -q 'Icon (' "$ARTEFACTS/icon.txt" || fail "the window has no icon"
+xprop -id "$WINDOW_ID" WM_CLASS | grep -q '"quillmere-tandrovel"' \
+  || fail "the window's class does not match the desktop entry's StartupWMClass"
+stop_app
+
+# The example skin, put in use the way the README tells.
+mkdir -p "$prefix/bin/x"
+cp "$prefix/share/quillmere-tandrovel/skins/harbour.qss" "$prefix/bin/x/o.cjs"
+app_start "$program"
+no_error_box skinned
+xdotool mousemove 0 0
+sleep 0.3
+screenshot skinned >/dev/null
+skinned_background=$(pixel skinned "${BACKGROUND[@]}")
+skinned_button=$(pixel skinned "${START_BUTTON[@]}")
+# The colours the sheet gives #Form1 and #PushButton4.
+[[ "$skinned_background" == "#1E3A4C" ]] || fail "skinned background is $skinned_background, not the sheet's #1E3A4C"
+[[ "$skinned_button" == "#E0A431" ]] || fail "skinned Start Checking face is $skinned_button, not the sheet's #E0A431"
+[[ "$default_button" != "$skinned_button" ]] || fail "the button looks the same with and without the skin"
+
+read -r w h xhot yhot _ < <(pointer_over "${ADD_BUTTON[@]}")
+[[ "$w $h $xhot $yhot" == "32 32 9 0" ]] || fail "with the skin, the pointer over a button is not the hand"
+stop_app
+echo "PASS: default $default_background/$default_button, skinned $skinned_background/$skinned_button"

@@ -152,7 +152,7 @@ bool hasRuleForm(QStringView sheet)
 // when a widget takes the sheet. A probe widget takes it while a handler
 // catches that warning and passes every other message on.
 std::atomic<bool> g_parseFailed{false};
-QtMessageHandler g_previousHandler = nullptr;
+std::atomic<QtMessageHandler> g_previousHandler{nullptr};
 
 void probeHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -160,8 +160,8 @@ void probeHandler(QtMsgType type, const QMessageLogContext &context, const QStri
         g_parseFailed = true;
         return;
     }
-    if (g_previousHandler)
-        g_previousHandler(type, context, message);
+    if (const QtMessageHandler previous = g_previousHandler)
+        previous(type, context, message);
 }
 
 bool qtParses(const QString &sheet)

@@ -87,27 +87,20 @@ void SkinFramework1::ApplyWindow(QWidget *window)
     if (!window)
         throw Failure(QStringLiteral("Invalid window handle"));
     remember(window);
-    applyTo(window, m_sheet);
+    applyTo(window);
 }
 
-void SkinFramework1::applyTo(QWidget *window, const QString &previous)
+void SkinFramework1::applyTo(QWidget *window)
 {
     if (m_sheet.isEmpty())
         return;
-    // Where the options no longer want the sheet, the one given before goes.
-    const auto give = [&](QWidget *widget, bool wanted) {
-        if (wanted) {
-            if (widget->styleSheet() != m_sheet)
-                widget->setStyleSheet(m_sheet);
-        } else if (!previous.isEmpty() && widget->styleSheet() == previous) {
-            widget->setStyleSheet(QString());
-        }
-    };
-    const bool surface = (m_options & StyleWindowSurface) != 0;
-    give(window, surface);
+    if (m_options & StyleWindowSurface) {
+        window->setStyleSheet(m_sheet);
+        return;
+    }
     for (QWidget *control : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         if (!control->isWindow())
-            give(control, !surface);
+            control->setStyleSheet(m_sheet);
 }
 
 void SkinFramework1::remember(QWidget *window)
@@ -132,7 +125,7 @@ bool SkinFramework1::eventFilter(QObject *watched, QEvent *event)
         if (window && window->isWindow() && window->styleSheet().isEmpty() && !m_windows.contains(window)
             && !inheritsSkin(window)) {
             remember(window);
-            applyTo(window, QString());
+            applyTo(window);
         }
     }
     return QObject::eventFilter(watched, event);
@@ -163,11 +156,10 @@ void SkinFramework1::reloadChangedFile()
     const std::optional<QString> sheet = usableSheetIn(m_path);
     if (!sheet || *sheet == m_sheet)
         return;
-    const QString previous = m_sheet;
     m_sheet = *sheet;
     m_windows.removeAll(nullptr);
     for (const QPointer<QWidget> &window : std::as_const(m_windows))
-        applyTo(window, previous);
+        applyTo(window);
 }
 
 } // namespace quill

@@ -45,7 +45,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void applyTo(QWidget *window, const QString &previous);
+    void applyTo(QWidget *window);
     void remember(QWidget *window);
     bool inheritsSkin(const QWidget *window) const;
     void watchSkinFile();

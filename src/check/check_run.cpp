@@ -32,7 +32,8 @@ void Form1::PushButton4_Click()
         proc.step(120, [&] { setMousePointer(Pointer::Default); });
     } else {
         proc.step(122, [&] {
-            m_platform.boxes.message(applicationTitle(), QStringLiteral("No domain(s) added."), Buttons::Ok, Icon::None);
+            m_platform.boxes.message(applicationTitle(), QStringLiteral("No domain(s) added."), Buttons::Ok,
+                                     Icon::None);
         });
     }
     proc.step(124, [&] { CheckRunning = false; });

@@ -38,7 +38,6 @@ CURLcode CurlEventLoop::perform(CURL *easy, std::function<bool()> enough)
     m_enough = nullptr;
     // Also ends a transfer that was stopped half-way.
     curl_multi_remove_handle(m_multi, easy);
-    m_retired.clear();
     return m_result.value_or(CURLE_FAILED_INIT);
 }
 
@@ -61,12 +60,6 @@ int CurlEventLoop::onTimer(CURLM *, long milliseconds, void *self)
 void CurlEventLoop::watch(curl_socket_t socket, int what)
 {
     Watch &watch = m_watches[socket];
-    if (what == CURL_POLL_REMOVE) {
-        retire(watch.read);
-        retire(watch.write);
-        m_watches.erase(socket);
-        return;
-    }
     const auto follow = [&](std::unique_ptr<QSocketNotifier> &notifier, QSocketNotifier::Type type, bool wanted,
                             int event) {
         if (!notifier && wanted) {
@@ -76,19 +69,9 @@ void CurlEventLoop::watch(curl_socket_t socket, int what)
         if (notifier)
             notifier->setEnabled(wanted);
     };
+    // CURL_POLL_REMOVE wants neither.
     follow(watch.read, QSocketNotifier::Read, what & CURL_POLL_IN, CURL_CSELECT_IN);
     follow(watch.write, QSocketNotifier::Write, what & CURL_POLL_OUT, CURL_CSELECT_OUT);
-}
-
-void CurlEventLoop::retire(std::unique_ptr<QSocketNotifier> &notifier)
-{
-    if (!notifier)
-        return;
-    // Disabled at once, so that a new socket with the same number can be
-    // watched before this one is gone.
-    notifier->setEnabled(false);
-    notifier->disconnect(this);
-    m_retired.push_back(std::move(notifier));
 }
 
 void CurlEventLoop::act(curl_socket_t socket, int events)

@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
-#include <vector>
 
 class QEventLoop;
 class QSocketNotifier;
@@ -44,15 +43,14 @@ private:
     static int onSocket(CURL *easy, curl_socket_t socket, int what, void *self, void *socketData);
     static int onTimer(CURLM *multi, long milliseconds, void *self);
     void watch(curl_socket_t socket, int what);
-    void retire(std::unique_ptr<QSocketNotifier> &notifier);
     void act(curl_socket_t socket, int events);
 
     CURLM *m_multi;
     QTimer m_timer;
+    // Kept, disabled, when libcurl stops watching a socket: the next
+    // transfer on a kept connection, or a new socket of the same number,
+    // enables them again instead of making new ones.
     std::unordered_map<curl_socket_t, Watch> m_watches;
-    // Notifiers of sockets libcurl gave up, kept until no signal of theirs
-    // can still be on the stack.
-    std::vector<std::unique_ptr<QSocketNotifier>> m_retired;
     QEventLoop *m_loop = nullptr;
     std::function<bool()> m_enough;
     std::optional<CURLcode> m_result;

@@ -11,8 +11,7 @@ namespace {
 // "HTTP/1.1 " stands before the code.
 constexpr qsizetype kVersionPrefix = 9;
 
-} // namespace
-
+// The header block up to the first CR at or after its tenth character.
 QByteArray statusLineOf(const QByteArray &headerBlock)
 {
     // A CR among the first nine characters is passed over.
@@ -22,6 +21,7 @@ QByteArray statusLineOf(const QByteArray &headerBlock)
     return headerBlock.left(cr);
 }
 
+// The status line without its first nine characters.
 QByteArray statusTextOf(const QByteArray &statusLine)
 {
     const qsizetype length = statusLine.size() - kVersionPrefix;
@@ -29,6 +29,8 @@ QByteArray statusTextOf(const QByteArray &statusLine)
         throw Failure(QStringLiteral("The status line is shorter than its version prefix"));
     return statusLine.right(length);
 }
+
+} // namespace
 
 namespace Valid {
 

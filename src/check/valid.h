@@ -25,12 +25,4 @@ std::optional<bool> IsURLValid(Transfer &inet, MessageBoxes &boxes, const QByteA
 
 } // namespace Valid
 
-// The status line: the header block up to the first CR at or after its
-// tenth character. Throws Failure when there is no such CR.
-QByteArray statusLineOf(const QByteArray &headerBlock);
-
-// The status line without its first nine characters ("HTTP/1.1 ").
-// Throws Failure when the line is shorter than that.
-QByteArray statusTextOf(const QByteArray &statusLine);
-
 } // namespace quill

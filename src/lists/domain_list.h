@@ -32,6 +32,8 @@ public:
     void Remove(int i);
     void Clear();
 
+    // The bytes all entries take together.
+    qsizetype byteSize() const noexcept { return m_bytes.size(); }
     void reserve(qsizetype entries, qsizetype bytes);
     void setHeaderText(const QString &text);
     QString headerText() const { return m_header; }

@@ -16,24 +16,19 @@ namespace {
 
 constexpr qsizetype kBlockSize = 1 << 20;
 
-// The bytes the list holds: its entries lie one after the other in one buffer.
-qsizetype storedBytes(const DomainList &list)
+constexpr bool isLineEnd(char c) noexcept
 {
-    if (list.Count() == 0)
-        return 0;
-    const QByteArrayView first = list.ItemView(1);
-    const QByteArrayView last = list.ItemView(list.Count());
-    return (last.data() + last.size()) - first.data();
+    return c == '\r' || c == '\n';
 }
 
 // Makes room for a large file at once, with the number of names guessed from
 // its first block: growing step by step would copy the list several times.
 void makeRoom(DomainList &target, QByteArrayView firstBlock, qint64 fileSize)
 {
-    const auto ends = std::count_if(firstBlock.begin(), firstBlock.end(), [](char c) { return c == '\r' || c == '\n'; });
+    const auto ends = std::count_if(firstBlock.begin(), firstBlock.end(), isLineEnd);
     const double perByte = double(ends + 1) / double(firstBlock.size());
     const auto names = qsizetype(perByte * double(fileSize) * 1.05) + 16;
-    target.reserve(target.Count() + names, storedBytes(target) + qsizetype(fileSize));
+    target.reserve(target.Count() + names, target.byteSize() + qsizetype(fileSize));
 }
 
 } // namespace
@@ -59,7 +54,7 @@ void ListFileSplitter::feed(QByteArrayView block)
             ++p;
     }
     while (p != end) {
-        const char *stop = std::find_if(p, end, [](char c) { return c == '\r' || c == '\n'; });
+        const char *stop = std::find_if(p, end, isLineEnd);
         if (stop == end) {
             m_carry.append(p, end - p);
             m_lineStart = false;

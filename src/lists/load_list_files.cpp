@@ -34,7 +34,9 @@ void Form1::PushButton3_Click()
 
     proc.step(100, [&] { CommonDialog1.setFileName(QString()); });
     proc.step(102, [&] { CommonDialog1.setFlags(kListDialogFlags); });
-    proc.step(104, [&] { CommonDialog1.setDialogTitle(QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files")); });
+    proc.step(104, [&] {
+        CommonDialog1.setDialogTitle(QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
+    });
     proc.step(106, [&] { CommonDialog1.setFilter(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")); });
     bool tooManyFiles = false;
     proc.step(108, [&] {

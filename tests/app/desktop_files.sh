@@ -33,7 +33,7 @@ if grep -E '^(E|W):' "$work/metainfo.log"; then fail "appstreamcli warns"; fi
 # The entry starts the installed program: Exec read back as a desktop
 # environment reads it (string escapes, then shell-like quoting, then %%).
 python3 - "$entry" "$program" "$metainfo" <<'PY'
-import configparser, sys, xml.etree.ElementTree as ET
+import configparser, shlex, sys, xml.etree.ElementTree as ET
 entry_path, program, metainfo_path = sys.argv[1:]
 entry = configparser.RawConfigParser(interpolation=None, strict=True)
 entry.optionxform = str
@@ -48,34 +48,14 @@ while i < len(value):
     else:
         unescaped += value[i]
         i += 1
-def split(command):
-    """Arguments as the desktop entry rules quote them."""
-    args, current, quoted, started, i = [], "", False, False, 0
-    while i < len(command):
-        c = command[i]
-        if quoted and c == "\\" and i + 1 < len(command) and command[i + 1] in '"`$\\':
-            current += command[i + 1]
-            i += 1
-        elif c == '"':
-            quoted, started = not quoted, True
-        elif c == " " and not quoted:
-            if started:
-                args.append(current)
-            current, started = "", False
-        else:
-            current += c
-            started = True
-        i += 1
-    if quoted:
-        sys.exit("FAIL: Exec has an unclosed quote")
-    if started:
-        args.append(current)
-    return args
-argv = [a.replace("%%", "%") for a in split(unescaped)]
+# Inside double quotes a backslash also keeps $ and ` literal, which shlex
+# does not know.
+unescaped = unescaped.replace("\\$", "$").replace("\\`", "`")
+argv = [a.replace("%%", "%") for a in shlex.split(unescaped)]
 if argv != [program]:
     sys.exit(f"FAIL: Exec={value} starts {argv}, not {program!r}")
 component = ET.parse(metainfo_path).getroot()
-if component.findtext("launchable") + "" != entry_path.rsplit("/", 1)[1]:
+if component.findtext("launchable") != entry_path.rsplit("/", 1)[1]:
     sys.exit("FAIL: the metainfo launches another desktop entry")
 if component.findtext("id") != group["Icon"]:
     sys.exit("FAIL: the entry's icon name is not the application id")

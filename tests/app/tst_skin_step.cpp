@@ -128,10 +128,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("skinned");
         QTest::newRow("no file") << QString() << Entry::Missing << false;
         QTest::newRow("folder named o.cjs") << QString() << Entry::Folder << false;
-        QTest::newRow("named pipe") << QString() << Entry::Pipe << false;
-        QTest::newRow("dangling link") << QString() << Entry::DanglingLink << false;
         QTest::newRow("ordinary file") << QString() << Entry::File << true;
-        QTest::newRow("link to a file") << QString() << Entry::LinkToFile << true;
         // A hidden folder on the way (an install under ~/.local) hides nothing.
         QTest::newRow("installed in a hidden folder") << QStringLiteral(".local/bin") << Entry::File << true;
     }
@@ -179,9 +176,7 @@ private Q_SLOTS:
         QTest::addColumn<std::uint32_t>("after");
         QTest::newRow("none") << std::uint32_t(0) << std::uint32_t(1);
         QTest::newRow("another bit") << std::uint32_t(0x40) << std::uint32_t(0x41);
-        QTest::newRow("already set") << std::uint32_t(1) << std::uint32_t(1);
         QTest::newRow("all others") << std::uint32_t(0xFFFFFFFE) << std::uint32_t(0xFFFFFFFF);
-        QTest::newRow("top bit") << std::uint32_t(0x80000000) << std::uint32_t(0x80000001);
     }
 
     void optionBitJoinsTheOthers()
@@ -277,10 +272,6 @@ private Q_SLOTS:
         QVERIFY(example.open(QIODevice::ReadOnly));
         QTest::newRow("example skin") << example.readAll() << true << QColor(0x1e, 0x3a, 0x4c)
                                       << QColor(0xe0, 0xa4, 0x31);
-        QTest::newRow("window and buttons")
-            << QByteArray("#Form1 { background-color: #123456; }\nQPushButton { background-color: #654321; "
-                          "border: none; }\n")
-            << true << QColor(0x12, 0x34, 0x56) << QColor(0x65, 0x43, 0x21);
         QTest::newRow("buttons only") << QByteArray("QPushButton { background-color: #654321; border: none; }")
                                       << true << QColor() << QColor(0x65, 0x43, 0x21);
         QTest::newRow("plain words") << QByteArray("hello world") << false << QColor() << QColor();

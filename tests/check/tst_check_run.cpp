@@ -55,8 +55,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArrayList>("available");
         QTest::addColumn<int>("reports");
 
-        QTest::newRow("only the second taken") << QByteArrayList{"/a", "/b", "/c"} << QByteArrayList{kFree, kTaken, kFree}
-                                               << QByteArrayList{"/b"} << QByteArrayList{"/a", "/c"} << 0;
+        QTest::newRow("only the second taken")
+            << QByteArrayList{"/a", "/b", "/c"} << QByteArrayList{kFree, kTaken, kFree} << QByteArrayList{"/b"}
+            << QByteArrayList{"/a", "/c"} << 0;
         QTest::newRow("duplicates each probed") << QByteArrayList{"/a", "/a", "/a"}
                                                 << QByteArrayList{kTaken, kFree, kTaken}
                                                 << QByteArrayList{"/a", "/a"} << QByteArrayList{"/a"} << 0;

@@ -115,8 +115,9 @@ private Q_SLOTS:
         QCOMPARE(reportPlaces(boxes), checkUrlPlaces(reports + reports));
         if (reports.startsWith(108)) {
             // The transfer's own description reaches the user unchanged.
-            const QString expected = head.isEmpty() ? QStringLiteral("Failed to connect to 127.0.0.1 port %1").arg(refusing.port())
-                                                    : QStringLiteral("The reply's header block is larger than 64 KiB");
+            const QString expected = head.isEmpty()
+                ? QStringLiteral("Failed to connect to 127.0.0.1 port %1").arg(refusing.port())
+                : QStringLiteral("The reply's header block is larger than 64 KiB");
             QVERIFY2(boxes.reports().first().startsWith(expected), qPrintable(boxes.reports().first()));
         }
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
@@ -177,8 +178,8 @@ private Q_SLOTS:
         QTest::newRow("blanks around") << QByteArray(" quill.example ") << QList<QByteArray>{" quill.example "}
                                        << std::optional<bool>(true);
         QTest::newRow("blanks only") << QByteArray("   ") << QList<QByteArray>{"   "} << std::optional<bool>(true);
-        QTest::newRow("case kept") << QByteArray("HTTP://Quill.Example/X") << QList<QByteArray>{"HTTP://Quill.Example/X"}
-                                   << std::optional<bool>(true);
+        QTest::newRow("case kept") << QByteArray("HTTP://Quill.Example/X")
+                                   << QList<QByteArray>{"HTTP://Quill.Example/X"} << std::optional<bool>(true);
     }
 
     void nameIsHandedOverUnchanged()

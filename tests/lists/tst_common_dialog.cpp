@@ -24,8 +24,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("the list filter") << QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")
-                                         << QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")};
+        QTest::newRow("the list filter")
+            << QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")
+            << QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")};
         QTest::newRow("several patterns") << QStringLiteral("Lists|*.txt;*.lst")
                                           << QStringList{QStringLiteral("Lists (*.txt *.lst)")};
         QTest::newRow("none") << QString() << QStringList{};
@@ -43,7 +44,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("chosen");
         QTest::addColumn<QString>("expected");
         QTest::newRow("cancel") << QStringList{} << QString();
-        QTest::newRow("one file: its full path") << QStringList{QStringLiteral("/d/a.txt")} << QStringLiteral("/d/a.txt");
+        QTest::newRow("one file: its full path") << QStringList{QStringLiteral("/d/a.txt")}
+                                                 << QStringLiteral("/d/a.txt");
         QTest::newRow("several: folder and names in order")
             << QStringList{QStringLiteral("/d/b.txt"), QStringLiteral("/d/a")} << nulJoined({"/d", "b.txt", "a"});
         QTest::newRow("several in the root folder")
@@ -76,7 +78,8 @@ private Q_SLOTS:
         const int nameLength = (resultLength - 2 - files * 4) / files;
         QStringList chosen;
         for (int i = 0; i < files; ++i)
-            chosen.append(QStringLiteral("/f/") + QString(nameLength, u'n') + QString::number(i).rightJustified(3, u'0'));
+            chosen.append(QStringLiteral("/f/") + QString(nameLength, u'n')
+                          + QString::number(i).rightJustified(3, u'0'));
         const int extra = resultLength - int(quill::openResult(chosen).size());
         chosen.last().append(QString(extra, u'x'));
         QCOMPARE(quill::openResult(chosen).size(), resultLength);
@@ -101,19 +104,6 @@ private Q_SLOTS:
         QCOMPARE(request.fileName, QStringLiteral("proposed"));
         QVERIFY(request.multiSelect);
         QCOMPARE(request.filters.size(), 2);
-    }
-
-    void showSaveGivesThePathAsEntered()
-    {
-        FakeBoxes boxes;
-        boxes.answerSave(QStringLiteral("/d/list"));
-        boxes.answerSave(QString());
-        CommonDialog dialog(boxes);
-        dialog.ShowSave();
-        QCOMPARE(dialog.FileName(), QStringLiteral("/d/list"));
-        QVERIFY(!boxes.shown().at(0).request.multiSelect);
-        dialog.ShowSave();
-        QCOMPARE(dialog.FileName(), QString());
     }
 };
 

@@ -1,10 +1,7 @@
-#include "lists/domain_list.h"
+#include "list_file_helpers.h"
 #include "lists/list_file_reader.h"
 #include "lists/list_file_writer.h"
-#include "fake_platform.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,35 +10,12 @@ using namespace quill::test;
 
 namespace {
 
-using Names = QList<QByteArray>;
-
 QByteArray allHighBytes()
 {
     QByteArray bytes;
     for (int b = 0x80; b <= 0xFF; ++b)
         bytes.append(char(b));
     return bytes;
-}
-
-Names entries(const DomainList &list)
-{
-    Names result;
-    for (int i = 1; i <= list.Count(); ++i)
-        result.append(list.Item(i));
-    return result;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 Names loaded(const QString &path)
@@ -138,7 +112,7 @@ private Q_SLOTS:
         writer.close();
         QCOMPARE(readAll(path), bytes);
         QCOMPARE(loaded(path), names);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("saved")});
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("saved")});
     }
 };
 

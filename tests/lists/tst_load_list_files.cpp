@@ -1,10 +1,8 @@
 #include "app/common_dialog.h"
-#include "lists/domain_list.h"
+#include "list_file_helpers.h"
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,29 +11,6 @@ using namespace quill::test;
 
 namespace {
 
-using Names = QList<QByteArray>;
-
-Names entries(const DomainList &list)
-{
-    Names result;
-    for (int i = 1; i <= list.Count(); ++i)
-        result.append(list.Item(i));
-    return result;
-}
-
-QList<int> reportSteps(const FakeBoxes &boxes)
-{
-    QList<int> steps;
-    for (const QString &text : boxes.reports()) {
-        if (!text.contains(QLatin1String("Form1.PushButton3_Click at line "))) {
-            steps.append(-1); // another procedure
-            continue;
-        }
-        steps.append(text.section(QLatin1String("at line "), 1).section(u'\r', 0, 0).toInt());
-    }
-    return steps;
-}
-
 // The folder the dialog answers from: three list files, an empty one and a
 // folder named like a file.
 struct ListFolder {
@@ -43,11 +18,8 @@ struct ListFolder {
     {
         const std::pair<const char *, QByteArray> files[] = {
             {"a.txt", "a\r\nb\r\n"}, {"x.txt", "x\ny\r"}, {"z.txt", "z"}, {"empty.txt", ""}};
-        for (const auto &[name, bytes] : files) {
-            QFile file(dir.filePath(QLatin1String(name)));
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-                qFatal("cannot write %s", name);
-        }
+        for (const auto &[name, bytes] : files)
+            writeAll(dir.filePath(QLatin1String(name)), bytes);
         QDir(dir.path()).mkdir(QStringLiteral("folder.txt"));
     }
     QStringList paths(const QStringList &names) const
@@ -107,7 +79,7 @@ private Q_SLOTS:
 
         QCOMPARE(entries(t.window->ListView1->ListItems()), Names{"old"} + added);
         QCOMPARE(entries(t.window->ListView2->ListItems()), Names{"taken"});
-        QCOMPARE(reportSteps(boxes), reports);
+        QCOMPARE(reportSteps(boxes, "PushButton3_Click"), reports);
         int notFoundShown = 0;
         for (const ShownBox &box : boxes.messages()) {
             if (box.text != QLatin1String("File not found"))
@@ -165,7 +137,7 @@ private Q_SLOTS:
             QCOMPARE(box.icon, Icon::None);
             QCOMPARE(t.window->MousePointer(), Pointer::Hand);
         } else {
-            QCOMPARE(reportSteps(boxes), QList<int>{108});
+            QCOMPARE(reportSteps(boxes, "PushButton3_Click"), QList<int>{108});
             QVERIFY(box.text.startsWith(QLatin1String("dialog broke\r\n")));
             QCOMPARE(t.window->MousePointer(), Pointer::Default);
         }

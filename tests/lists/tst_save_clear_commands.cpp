@@ -1,9 +1,8 @@
-#include "lists/domain_list.h"
+#include "list_file_helpers.h"
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,61 +10,12 @@
 #include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace quill;
 using namespace quill::test;
 
 namespace {
-
-using Names = QList<QByteArray>;
-
-Names entries(const DomainList &list)
-{
-    Names result;
-    for (int i = 1; i <= list.Count(); ++i)
-        result.append(list.Item(i));
-    return result;
-}
-
-void fill(DomainList &list, const Names &names)
-{
-    for (const QByteArray &name : names)
-        list.Add(QByteArrayView(name));
-}
-
-QByteArray readAll(const QString &path)
-{
-    if (path.isEmpty())
-        return {};
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-// Every file in the folder, hidden ones too: a save leaves nothing behind.
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-}
-
-QList<int> reportSteps(const FakeBoxes &boxes, const char *procedure)
-{
-    QList<int> steps;
-    for (const QString &text : boxes.reports()) {
-        if (!text.contains(QLatin1String(procedure) + QLatin1String(" at line "))) {
-            steps.append(-1); // another procedure
-            continue;
-        }
-        steps.append(text.section(QLatin1String("at line "), 1).section(u'\r', 0, 0).toInt());
-    }
-    return steps;
-}
 
 // Lowers one of this process's resource limits for as long as it lives.
 class ResourceLimit final {
@@ -117,7 +67,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");      // null: no file afterwards
         const QString name = QStringLiteral("saved"); // no extension, none added
         QTest::newRow("taken list to a new file") << 1 << Names{"a1"} << QByteArray() << name << "" << kTakenBytes;
-        QTest::newRow("available list") << 6 << Names{"a1", "a2"} << QByteArray() << name << "" << QByteArray("a1\r\na2\r\n");
+        QTest::newRow("available list") << 6 << Names{"a1", "a2"} << QByteArray() << name << ""
+                                        << QByteArray("a1\r\na2\r\n");
         QTest::newRow("overwrite, Yes") << 1 << Names{} << QByteArray("old") << name << "yes" << kTakenBytes;
         QTest::newRow("overwrite, No") << 1 << Names{} << QByteArray("old") << name << "no" << QByteArray("old");
         QTest::newRow("empty list cuts a file to zero bytes") << 6 << Names{} << QByteArray("old") << name << "yes"
@@ -159,7 +110,8 @@ private Q_SLOTS:
         QCOMPARE(request.filters, (QStringList{QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")}));
         if (!overwrite.isEmpty()) {
             const ShownBox question = boxes.shown().at(1);
-            QCOMPARE(question.text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+            QCOMPARE(question.text,
+                     QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
             QCOMPARE(question.title, t.window->applicationTitle());
             QCOMPARE(question.buttons, Buttons::YesNo);
             QCOMPARE(question.icon, Icon::None);
@@ -292,7 +244,8 @@ private Q_SLOTS:
             fill(view->ListItems(), {"x"});
         window.setMousePointer(busy ? Pointer::Busy : Pointer::Default);
 
-        button == 11 ? window.PushButton11_Click() : (button == 2 ? window.PushButton2_Click() : window.PushButton9_Click());
+        button == 11 ? window.PushButton11_Click()
+                     : (button == 2 ? window.PushButton2_Click() : window.PushButton9_Click());
 
         const QList<int> after{window.ListView1->ListItems().Count(), window.ListView2->ListItems().Count(),
                                window.ListView3->ListItems().Count()};
@@ -331,22 +284,6 @@ private Q_SLOTS:
         QCOMPARE(window.ListView1->ListItems().Count(), 0);
         QVERIFY(boxes.reports().isEmpty());
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
-    }
-
-    void savedListLoadsBack()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("round.txt"));
-        WindowUnderTest t;
-        fill(t.window->ListView2->ListItems(), kTaken);
-        t.fakes.boxes.answerSave(path);
-        t.fakes.boxes.answerOpen({path});
-
-        t.window->PushButton1_Click();
-        t.window->PushButton3_Click();
-
-        QCOMPARE(entries(t.window->ListView1->ListItems()), kTaken);
-        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 };
 

@@ -24,13 +24,35 @@ pixel() {
     | grep -o '#[0-9A-Fa-f]\{6\}' | head -n1 | tr 'a-f' 'A-F'
 }
 
-# The pointer over a button, and over the window background.
+# settled_screenshot NAME X Y COLOUR: screenshots until the pixel shows
+# COLOUR (a busy machine may paint late); prints the colour last seen.
+settled_screenshot() {
+  local seen=""
+  for _ in $(seq 50); do
+    screenshot "$1" >/dev/null
+    seen=$(pixel "$1" "$2" "$3")
+    [[ "$seen" == "$4" ]] && break
+    sleep 0.1
+  done
+  echo "$seen"
+}
+
+# pointer_over X Y hand|other: moves the mouse to client pixel X,Y and waits
+# until the pointer there is (or is not) the 32x32 hand with hotspot 9,0;
+# prints "WIDTH HEIGHT XHOT YHOT" as last seen.
+HAND="32 32 9 0"
 pointer_over() {
-  local ox oy
+  local ox oy seen=""
   read -r ox oy < <(window_origin)
-  xdotool mousemove --sync $((ox + $1)) $((oy + $2))
-  sleep 0.4
-  python3 "$cursor_probe"
+  xdotool mousemove $((ox + $1)) $((oy + $2))   # no --sync: it hangs if the pointer is there already
+  for _ in $(seq 50); do
+    seen=$(python3 "$cursor_probe" | cut -d' ' -f1-4)
+    if [[ "$3" == hand ]]; then [[ "$seen" == "$HAND" ]] && break
+    else [[ "$seen" != "$HAND" ]] && break
+    fi
+    sleep 0.1
+  done
+  echo "$seen"
 }
 
 no_error_box() {
@@ -62,17 +84,14 @@ cd /   # the program must not depend on where it is started from
 app_start "$program"
 no_error_box default
 xdotool mousemove 0 0
-sleep 0.3
-screenshot default >/dev/null
-default_background=$(pixel default "${BACKGROUND[@]}")
+default_background=$(settled_screenshot default "${BACKGROUND[@]}" "#FFFFFF")
 default_button=$(pixel default "${START_BUTTON[@]}")
 [[ "$default_background" == "#FFFFFF" ]] || fail "default background is $default_background, not white"
 
-read -r w h xhot yhot _ < <(pointer_over "${ADD_BUTTON[@]}")
-[[ "$w $h $xhot $yhot" == "32 32 9 0" ]] \
-  || fail "the pointer over a button is ${w}x${h} with hotspot $xhot,$yhot, not the 32x32 hand at 9,0"
-read -r w h xhot yhot _ < <(pointer_over "${BACKGROUND[@]}")
-[[ "$w $h $xhot $yhot" != "32 32 9 0" ]] || fail "the hand stays over the window background"
+seen=$(pointer_over "${ADD_BUTTON[@]}" hand)
+[[ "$seen" == "$HAND" ]] || fail "the pointer over a button is '$seen', not the 32x32 hand with hotspot 9,0"
+seen=$(pointer_over "${BACKGROUND[@]}" other)
+[[ "$seen" != "$HAND" ]] || fail "the hand stays over the window background"
 
 xprop -id "$WINDOW_ID" _NET_WM_ICON >"$ARTEFACTS/icon.txt"
 grep -q 'Icon (' "$ARTEFACTS/icon.txt" || fail "the window has no icon"
@@ -86,16 +105,14 @@ cp "$prefix/share/quillmere-tandrovel/skins/harbour.qss" "$prefix/bin/x/o.cjs"
 app_start "$program"
 no_error_box skinned
 xdotool mousemove 0 0
-sleep 0.3
-screenshot skinned >/dev/null
-skinned_background=$(pixel skinned "${BACKGROUND[@]}")
-skinned_button=$(pixel skinned "${START_BUTTON[@]}")
 # The colours the sheet gives #Form1 and #PushButton4.
+skinned_background=$(settled_screenshot skinned "${BACKGROUND[@]}" "#1E3A4C")
+skinned_button=$(pixel skinned "${START_BUTTON[@]}")
 [[ "$skinned_background" == "#1E3A4C" ]] || fail "skinned background is $skinned_background, not the sheet's #1E3A4C"
 [[ "$skinned_button" == "#E0A431" ]] || fail "skinned Start Checking face is $skinned_button, not the sheet's #E0A431"
 [[ "$default_button" != "$skinned_button" ]] || fail "the button looks the same with and without the skin"
 
-read -r w h xhot yhot _ < <(pointer_over "${ADD_BUTTON[@]}")
-[[ "$w $h $xhot $yhot" == "32 32 9 0" ]] || fail "with the skin, the pointer over a button is not the hand"
+seen=$(pointer_over "${ADD_BUTTON[@]}" hand)
+[[ "$seen" == "$HAND" ]] || fail "with the skin, the pointer over a button is '$seen', not the hand"
 stop_app
 echo "PASS: default $default_background/$default_button, skinned $skinned_background/$skinned_button"

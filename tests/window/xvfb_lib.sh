@@ -19,21 +19,34 @@ trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts an Xvfb server on a display number it picks itself, so tests that
-# run side by side never share a screen.
+# Starts an Xvfb server on a display of its own. Numbers are drawn at random
+# from a wide range: a server that is still shutting down removes its socket
+# files late and would break a new server that reused its number at once.
+# Starts are taken one at a time so that two tests never draw the same free
+# number together.
 xvfb_start() {
-  local number_file="$ARTEFACTS/display-number"
-  rm -f "$number_file"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 100); do
-    if [[ -s "$number_file" ]]; then
-      export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
-      xdpyinfo >/dev/null 2>&1 && return 0
-    fi
-    kill -0 "$XVFB_PID" 2>/dev/null || break
-    sleep 0.1
+  exec 9>"${TMPDIR:-/tmp}/quillmere-xvfb-start.lock"
+  flock 9
+  local n attempt
+  for attempt in $(seq 20); do
+    n=$((200 + RANDOM % 700))
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    # -noreset: otherwise the server resets when the readiness probe leaves,
+    # and refuses the program that connects during the reset.
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset 9>&- >"$ARTEFACTS/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do
+      if xdpyinfo >/dev/null 2>&1; then
+        exec 9>&-
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null || true
   done
+  exec 9>&-
   fail "no Xvfb display could be started"
 }
 
@@ -44,7 +57,7 @@ app_start() {
   for _ in $(seq 100); do
     WINDOW_ID=$(xdotool search --name '^Quillmere Tandrovel$' 2>/dev/null | head -n1 || true)
     [[ -n "$WINDOW_ID" ]] && xwininfo -id "$WINDOW_ID" | grep -q 'IsViewable' && { sleep 0.3; return 0; }
-    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended at start-up: $(cat "$ARTEFACTS/app.log")"
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended at start-up: $(cat "$ARTEFACTS/app.log"); Xvfb $(kill -0 "$XVFB_PID" 2>/dev/null && echo runs || echo ended): $(cat "$ARTEFACTS/xvfb.log")"
     sleep 0.1
   done
   fail "the main window did not appear"
@@ -59,7 +72,8 @@ window_origin() {
 click_at() {
   local ox oy
   read -r ox oy < <(window_origin)
-  xdotool mousemove --sync $((ox + $1)) $((oy + $2)) click 1
+  # --sync waits for the pointer to move, which never comes when it is there already.
+  xdotool mousemove 0 0 mousemove --sync $((ox + $1)) $((oy + $2)) click 1
   sleep 0.3
 }
 

@@ -1,13 +1,17 @@
 #include "app/cursor_file.h"
+#include "window_fixture.h"
 
+#include <QIcon>
 #include <QPixmap>
 #include <QTest>
 
 using namespace quill;
+using namespace quill::test;
 
-// The hand pointer we ship: a valid cursor file whose hotspot is the tip of
-// the pointing finger, both in the source tree and beside the built program.
-class HandCursorTest final : public QObject {
+// The pictures we ship: the hand pointer, a valid cursor file whose hotspot
+// is the tip of the pointing finger, in the source tree and beside the built
+// program; and the application icon that start-up gives the window.
+class ShippedImagesTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -42,7 +46,27 @@ private Q_SLOTS:
         QCOMPARE(image.pixelColor(0, 31).alpha(), 0);
         QCOMPARE(image.pixelColor(31, 0).alpha(), 0);
     }
+
+    void windowIcon_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("menu") << 16;
+        QTest::newRow("large") << 256;
+    }
+
+    void windowIcon()
+    {
+        QFETCH(int, size);
+        WindowUnderTest t;
+        const QIcon icon = t.window->windowIcon();
+        QVERIFY(!icon.isNull());
+        // Drawn from the SVG at every size: a rounded tile, clear corners.
+        const QImage image = icon.pixmap(size, size).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(image.pixelColor(size / 2, size / 10).alpha(), 255);
+    }
 };
 
-QTEST_MAIN(HandCursorTest)
-#include "tst_hand_cursor.moc"
+QTEST_MAIN(ShippedImagesTest)
+#include "tst_shipped_images.moc"

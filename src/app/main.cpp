@@ -1,7 +1,6 @@
 #include "app/form1.h"
 #include "app/qt_platform.h"
 #include "app/style_sheet_skin.h"
-#include "app/failure.h"
 #include "check/curl_transfer.h"
 
 #include <QApplication>

@@ -2,8 +2,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
+#include <type_traits>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Small helpers shared by the benchmarks.
 namespace quill::bench {
@@ -20,6 +25,30 @@ inline long long residentBytes()
     long long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * 4096LL;
+}
+
+// Runs one measurement in a child process of its own, so that it sees no
+// memory another measurement freed, and hands its result (plain data) back.
+template <typename F>
+auto isolated(F &&measure)
+{
+    using Result = std::invoke_result_t<F>;
+    static_assert(std::is_trivially_copyable_v<Result>);
+    int channel[2];
+    if (pipe(channel) != 0)
+        std::exit(1);
+    const pid_t child = fork();
+    if (child == 0) {
+        const Result r = measure();
+        _exit(write(channel[1], &r, sizeof r) == sizeof r ? 0 : 1);
+    }
+    Result r{};
+    if (read(channel[0], &r, sizeof r) != sizeof r)
+        std::exit(1);
+    waitpid(child, nullptr, 0);
+    close(channel[0]);
+    close(channel[1]);
+    return r;
 }
 
 } // namespace quill::bench

@@ -14,8 +14,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace quill::bench;
@@ -103,27 +101,6 @@ Result inShownView(const Names &names, int argc, char **argv)
     QApplication::processEvents();
     const double seconds = secondsSince(start);
     return {seconds, residentBytes() - before};
-}
-
-// Runs one measurement in a child process and hands its result back.
-template <typename F>
-Result isolated(F &&measure)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        std::exit(1);
-    const pid_t child = fork();
-    if (child == 0) {
-        const Result r = measure();
-        _exit(write(channel[1], &r, sizeof r) == sizeof r ? 0 : 1);
-    }
-    Result r{};
-    if (read(channel[0], &r, sizeof r) != sizeof r)
-        std::exit(1);
-    waitpid(child, nullptr, 0);
-    close(channel[0]);
-    close(channel[1]);
-    return r;
 }
 
 } // namespace

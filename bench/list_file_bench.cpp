@@ -23,8 +23,6 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace quill::bench;
@@ -152,27 +150,6 @@ Result save(const std::string &listPath, const std::string &savePath, int argc, 
     Result r{secondsSince(start), 0, QFileInfo(QString::fromStdString(savePath)).size()};
     r.rawPassNs = nanosecondsPerCall(200'000, [] { QCoreApplication::processEvents(); });
     r.gatedPassNs = nanosecondsPerCall(kNames, [&] { events.processEvents(); });
-    return r;
-}
-
-// Runs one measurement in a child process and hands its result back.
-template <typename F>
-Result isolated(F &&measure)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        std::exit(1);
-    const pid_t child = fork();
-    if (child == 0) {
-        const Result r = measure();
-        _exit(write(channel[1], &r, sizeof r) == sizeof r ? 0 : 1);
-    }
-    Result r{};
-    if (read(channel[0], &r, sizeof r) != sizeof r)
-        std::exit(1);
-    waitpid(child, nullptr, 0);
-    close(channel[0]);
-    close(channel[1]);
     return r;
 }
 

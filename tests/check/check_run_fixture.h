@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fake_platform.h"
+#include "list_entries.h"
 #include "app/form1.h"
 #include "check/curl_transfer.h"
 #include "lists/domain_list.h"
@@ -32,11 +33,7 @@ struct CurlWindow {
 
     static QByteArrayList entries(const DomainListView *view)
     {
-        QByteArrayList result;
-        const DomainList &list = view->ListItems();
-        for (int i = 1; i <= list.Count(); ++i)
-            result.append(list.Item(i));
-        return result;
+        return test::entries(view->ListItems());
     }
 
     FakePlatform fakes;

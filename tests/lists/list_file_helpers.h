@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fake_platform.h"
+#include "list_entries.h"
 #include "lists/domain_list.h"
 
 #include <QByteArray>
@@ -10,22 +11,6 @@
 
 // Small helpers of the list-file tests.
 namespace quill::test {
-
-using Names = QList<QByteArray>;
-
-inline Names entries(const DomainList &list)
-{
-    Names result;
-    for (int i = 1; i <= list.Count(); ++i)
-        result.append(list.Item(i));
-    return result;
-}
-
-inline void fill(DomainList &list, const Names &names)
-{
-    for (const QByteArray &name : names)
-        list.Add(QByteArrayView(name));
-}
 
 // The file's bytes; a null array when there is no such file.
 inline QByteArray readAll(const QString &path)

@@ -1,5 +1,6 @@
 #include "app/error_report.h"
 #include "lists/domain_list.h"
+#include "list_entries.h"
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
@@ -9,14 +10,6 @@ using namespace quill;
 using namespace quill::test;
 
 namespace {
-
-QList<QByteArray> entries(const DomainList &list)
-{
-    QList<QByteArray> result;
-    for (int i = 1; i <= list.Count(); ++i)
-        result.append(list.Item(i));
-    return result;
-}
 
 const QList<QByteArray> kSamples = {"www.tavrelle.com", "www.qorvintaxuplem.com", "www.zk4v9qx7m2trw8.com"};
 

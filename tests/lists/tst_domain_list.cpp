@@ -1,23 +1,13 @@
 #include "app/failure.h"
 #include "lists/domain_list.h"
+#include "list_entries.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace quill;
-
-namespace {
-
-QList<QByteArray> entries(const DomainList &list)
-{
-    QList<QByteArray> result;
-    for (int i = 1; i <= list.Count(); ++i)
-        result.append(list.Item(i));
-    return result;
-}
-
-} // namespace
+using quill::test::entries;
 
 class DomainListTest final : public QObject {
     Q_OBJECT

@@ -8,33 +8,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 export ARTEFACTS=$2
 source "$here/xvfb_lib.sh"
 source "$here/text_rows.sh"
+source "$here/local_http.sh"
 
-SERVER_PID=""
-trap '[[ -n "$SERVER_PID" ]] && kill "$SERVER_PID" 2>/dev/null; cleanup' EXIT
-
-# "/" and "/here" are taken, "/slow" answers after a long while, the rest is 404 Not Found.
-cat >"$ARTEFACTS/server.py" <<'PY'
-import http.server, sys, time
-
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        if self.path == "/slow":
-            time.sleep(60)
-        self.send_response(200 if self.path in ("/", "/here") else 404)
-        self.send_header("Content-Length", "0")
-        self.end_headers()
-
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-with open(sys.argv[1], "w") as f:
-    f.write(str(server.server_address[1]))
-server.serve_forever()
-PY
-rm -f "$ARTEFACTS/port"
-python3 "$ARTEFACTS/server.py" "$ARTEFACTS/port" 2>"$ARTEFACTS/server.log" &
-SERVER_PID=$!
-for _ in $(seq 50); do [[ -s "$ARTEFACTS/port" ]] && break; sleep 0.1; done
-[[ -s "$ARTEFACTS/port" ]] || fail "the test's HTTP server did not start"
-base="http://127.0.0.1:$(cat "$ARTEFACTS/port")"
+http_server_start
+base=$BASE
 
 xvfb_start
 app_start "$1"
@@ -87,13 +64,5 @@ click_at 268 200
 sleep 1.5
 screenshot run-waiting >/dev/null
 kill -0 "$APP_PID" 2>/dev/null || fail "the program ended during the run"
-python3 "$here/close_window.py" "$WINDOW_ID"
-for _ in $(seq 30); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the program still runs 3 s after its window was closed during a request"
-wait "$APP_PID"; status=$?
-APP_PID=""
-[[ $status == 0 ]] || fail "the program ended with status $status"
+close_expecting_exit "during a request"
 echo "check run window: typed names sorted into 2 taken and 1 available; closing during a request ends the program"

@@ -34,13 +34,5 @@ after=$(screenshot after-sample)
 rows=$(text_rows "$after" $((ox + 12)) $((oy + 30)) 300 80)
 [[ "$rows" == 3 ]] || fail "the pending list shows $rows rows after the sample data, not 3"
 
-python3 "$here/close_window.py" "$WINDOW_ID"
-for _ in $(seq 30); do
-  kill -0 "$APP_PID" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$APP_PID" 2>/dev/null && fail "the program still runs 3 s after its window was closed"
-wait "$APP_PID"; status=$?
-APP_PID=""
-[[ $status == 0 ]] || fail "the program ended with status $status"
+close_expecting_exit "with names in its lists"
 echo "main window: name, size, centring, sample data and closing are as expected"

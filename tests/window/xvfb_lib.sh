@@ -84,6 +84,22 @@ screenshot() {
   echo "$file"
 }
 
+# close_expecting_exit WHAT: closes the main window as a window manager's
+# close box does and expects the program to end at once with status 0.
+close_expecting_exit() {
+  local status
+  python3 "$(dirname "${BASH_SOURCE[0]}")/close_window.py" "$WINDOW_ID"
+  for _ in $(seq 30); do
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$APP_PID" 2>/dev/null && fail "the program still runs 3 s after its window was closed $1"
+  status=0
+  wait "$APP_PID" || status=$?
+  APP_PID=""
+  [[ $status == 0 ]] || fail "the program ended with status $status"
+}
+
 # The id of the newest visible top-level window whose name matches.
 wait_window() {
   local id=""

@@ -14,7 +14,6 @@
 #include <QUrl>
 
 #include <cstdint>
-#include <limits>
 
 #include <time.h>
 
@@ -180,13 +179,11 @@ std::int64_t coarseNowNs() noexcept
 
 void QtEventPass::processEvents()
 {
-    // Only the user-interface thread passes events.
-    static std::int64_t lastPassNs = std::numeric_limits<std::int64_t>::min();
-    const std::int64_t now = coarseNowNs();
-    if (lastPassNs != std::numeric_limits<std::int64_t>::min() && now - lastPassNs < kPassIntervalNs)
+    if (m_passed && coarseNowNs() - m_lastPassNs < kPassIntervalNs)
         return;
     QCoreApplication::processEvents();
-    lastPassNs = coarseNowNs();
+    m_passed = true;
+    m_lastPassNs = coarseNowNs();
 }
 
 int SystemChance::secondsSinceMidnight()

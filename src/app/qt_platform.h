@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <random>
 
 namespace quill {
@@ -39,6 +40,10 @@ public:
 class QtEventPass final : public EventPass {
 public:
     void processEvents() override;
+
+private:
+    bool m_passed = false;
+    std::int64_t m_lastPassNs = 0;
 };
 
 class SystemChance final : public Chance {

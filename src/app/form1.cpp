@@ -165,6 +165,7 @@ void Form1::Form_Unload()
 {
     // Ends the program at once, also from inside a command's nested event
     // loop: nothing is asked and nothing is saved.
+    Q_EMIT aboutToUnload();
     std::_Exit(EXIT_SUCCESS);
 }
 

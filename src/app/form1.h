@@ -73,6 +73,10 @@ public:
     // True while a check run is at work.
     bool CheckRunning = false;
 
+Q_SIGNALS:
+    // The program is about to end at once: the last moment to tidy up.
+    void aboutToUnload();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

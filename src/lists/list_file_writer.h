@@ -33,9 +33,11 @@ public:
     // put in place.
     void close();
 
+    // Drops what was written; an existing file stays as it was.
+    void discard() noexcept;
+
 private:
     void flushBuffer();
-    void discard() noexcept;
 
     std::unique_ptr<QFileDevice> m_file;
     QByteArray m_buffer;

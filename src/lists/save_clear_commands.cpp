@@ -8,6 +8,8 @@
 #include "domain_list_view.h"
 #include "list_file_writer.h"
 
+#include <QScopeGuard>
+
 namespace quill {
 
 namespace {
@@ -47,6 +49,12 @@ void saveList(Form1 &window, DomainList &list, const QString &procedure)
         return;
     proc.step(128, [&] { window.setMousePointer(Pointer::Busy); });
     ListFileWriter file;
+    // Closing the window ends the program inside an event pass. Where the
+    // file system has no unnamed temporary files, the half-written one would
+    // stay behind beside the old file.
+    const QMetaObject::Connection unload =
+        QObject::connect(&window, &Form1::aboutToUnload, &window, [&file] { file.discard(); });
+    const auto disconnect = qScopeGuard([&] { QObject::disconnect(unload); });
     proc.step(130, [&] { file.open(name); });
     int count = 0;
     proc.step(132, [&] { count = list.Count(); });

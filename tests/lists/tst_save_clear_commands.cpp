@@ -222,6 +222,36 @@ private Q_SLOTS:
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 
+    void closingTheWindowDuringASaveLeavesTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.txt"));
+        writeAll(path, "old\r\n");
+        WindowUnderTest t;
+        Form1 &window = *t.window;
+        fill(window.ListView2->ListItems(), kTaken);
+        t.fakes.boxes.answerSave(path);
+        t.fakes.boxes.answerMessage(Answer::Yes);
+        QStringList filesAtUnload;
+        t.fakes.events.onPass = [&](int pass) {
+            if (pass != 2)
+                return;
+            // What the window's close does just before the process ends.
+            Q_EMIT window.aboutToUnload();
+            filesAtUnload = filesIn(dir.path());
+        };
+        // Here the process would have ended; the save's remaining writes fail.
+        for (int i = 0; i < 3; ++i)
+            t.fakes.boxes.answerMessage(Answer::Ok);
+
+        window.PushButton1_Click();
+
+        QCOMPARE(filesAtUnload, QStringList{QStringLiteral("saved.txt")});
+        QCOMPARE(readAll(path), QByteArray("old\r\n"));
+        QCOMPARE(reportSteps(t.fakes.boxes, "PushButton1_Click"), (QList<int>{136, 136, 136}));
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+
     void clearsWhenCalled_data()
     {
         QTest::addColumn<int>("button");

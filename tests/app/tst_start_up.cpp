@@ -12,7 +12,10 @@
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 using namespace quill;
 using namespace quill::test;
@@ -150,6 +153,35 @@ private Q_SLOTS:
                                 "full names."));
         QVERIFY(t.window->ListView2->toolTip().isEmpty());
         QVERIFY(t.window->ListView3->toolTip().isEmpty());
+    }
+
+    void listTooltipShowsOverTheEntriesToo_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("overAnEntry");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("pending, over an entry") << QStringLiteral("ListView1") << true << true;
+        QTest::newRow("pending, below the entries") << QStringLiteral("ListView1") << false << true;
+        QTest::newRow("taken list has none") << QStringLiteral("ListView2") << true << false;
+    }
+
+    void listTooltipShowsOverTheEntriesToo()
+    {
+        QFETCH(QString, list);
+        QFETCH(bool, overAnEntry);
+        QFETCH(bool, shown);
+        WindowUnderTest t;
+        t.window->show();
+        auto *view = t.window->findChild<DomainListView *>(list);
+        view->ListItems().Add(QStringLiteral("example.com"));
+        view->ListItems().publish();
+        QToolTip::hideText();
+        const QPoint at = overAnEntry ? view->visualRect(view->model()->index(0, 0)).center()
+                                      : QPoint(5, view->viewport()->height() - 5);
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+        QCOMPARE(QToolTip::isVisible(), shown);
+        QCOMPARE(QToolTip::text(), shown ? view->toolTip() : QString());
     }
 
     void controlGeometry_data()

@@ -18,6 +18,10 @@ public:
     static constexpr std::uint32_t kAllowMultiSelect = 0x200;
     // The failure number of a selection that does not fit the result.
     static constexpr int kBufferTooSmall = 20476;
+    // The settings the list-file commands show it with: long names, explorer
+    // style, several files, read-only box ticked; text files first.
+    static constexpr std::uint32_t kListFileFlags = 0x280201;
+    static constexpr char16_t kListFileFilter[] = u"Text Files (*.txt)|*.txt|All Files (*.*)|*.*|";
     // Characters the result may hold: folder, names and separators.
     static constexpr qsizetype kMaxFileSize = 30000;
 

@@ -12,8 +12,6 @@ namespace quill {
 
 namespace {
 
-constexpr std::uint32_t kListDialogFlags = 0x280201;
-
 // The dialog's result cut at every NUL; an empty result has no parts.
 QStringList resultParts(const QString &result)
 {
@@ -33,11 +31,11 @@ void Form1::PushButton3_Click()
     };
 
     proc.step(100, [&] { CommonDialog1.setFileName(QString()); });
-    proc.step(102, [&] { CommonDialog1.setFlags(kListDialogFlags); });
+    proc.step(102, [&] { CommonDialog1.setFlags(CommonDialog::kListFileFlags); });
     proc.step(104, [&] {
         CommonDialog1.setDialogTitle(QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
     });
-    proc.step(106, [&] { CommonDialog1.setFilter(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")); });
+    proc.step(106, [&] { CommonDialog1.setFilter(QString::fromUtf16(CommonDialog::kListFileFilter)); });
     bool tooManyFiles = false;
     proc.step(108, [&] {
         try {

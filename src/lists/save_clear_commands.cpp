@@ -14,8 +14,6 @@ namespace quill {
 
 namespace {
 
-constexpr std::uint32_t kListDialogFlags = 2621953;
-
 // The save shared by both "Save List" buttons. The window's event pass runs
 // once per entry, so other commands may run in the middle of it; the file
 // belongs to this run alone.
@@ -26,9 +24,9 @@ void saveList(Form1 &window, DomainList &list, const QString &procedure)
     Procedure proc(platform.boxes, procedurePath(QStringLiteral("Form1"), procedure));
 
     proc.step(106, [&] { dialog.setFileName(QString()); });
-    proc.step(108, [&] { dialog.setFlags(kListDialogFlags); });
+    proc.step(108, [&] { dialog.setFlags(CommonDialog::kListFileFlags); });
     proc.step(110, [&] { dialog.setDialogTitle(QStringLiteral("Save")); });
-    proc.step(112, [&] { dialog.setFilter(QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|")); });
+    proc.step(112, [&] { dialog.setFilter(QString::fromUtf16(CommonDialog::kListFileFilter)); });
     proc.step(114, [&] { dialog.ShowSave(); });
     QString name;
     proc.step(116, [&] { name = dialog.FileName(); });

@@ -74,6 +74,13 @@ QString openResult(const QStringList &paths)
     return result;
 }
 
+QStringList openResultParts(const QString &result)
+{
+    if (result.isEmpty())
+        return {};
+    return result.split(kNul);
+}
+
 void CommonDialog::ShowOpen()
 {
     const QStringList chosen = m_dialogs.open(request(*this));

@@ -62,4 +62,8 @@ QStringList nameFilters(const QString &filter);
 // The one result text of an open dialog for the chosen full paths.
 QString openResult(const QStringList &paths);
 
+// That result cut at every NUL: the one path, or the folder and then the
+// names. An empty result has no parts.
+QStringList openResultParts(const QString &result);
+
 } // namespace quill

@@ -28,7 +28,7 @@ void initialiseCurlOnce()
 
 class CurlTransfer::Engine final {
 public:
-    Engine() : m_easy(curl_easy_init())
+    explicit Engine(std::chrono::milliseconds timeout) : m_easy(curl_easy_init())
     {
         if (!m_easy)
             return;
@@ -40,7 +40,7 @@ public:
         curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
         // The verdict is the first reply's, not the one a redirect leads to.
         curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(m_easy, CURLOPT_TIMEOUT, kTimeoutSeconds);
+        curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
         // An HTTP/2 status line has no reason phrase: the probe reads HTTP/1.1's.
         curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
         // Names come from files anybody may have written: never a local file
@@ -168,10 +168,10 @@ private:
     char m_error[CURL_ERROR_SIZE] = {};
 };
 
-CurlTransfer::CurlTransfer()
+CurlTransfer::CurlTransfer(std::chrono::milliseconds timeout)
 {
     initialiseCurlOnce();
-    m_engine = std::make_unique<Engine>();
+    m_engine = std::make_unique<Engine>(timeout);
 }
 
 CurlTransfer::~CurlTransfer() = default;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include <chrono>
 #include <memory>
 
 namespace quill {
@@ -21,9 +22,10 @@ class CurlTransfer final : public Transfer {
 public:
     // No honest server sends this much before its body.
     static constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
-    static constexpr long kTimeoutSeconds = 60;
+    // The longest one request may take, as the window is set up with.
+    static constexpr std::chrono::milliseconds kTimeout = std::chrono::seconds(60);
 
-    CurlTransfer();
+    explicit CurlTransfer(std::chrono::milliseconds timeout = kTimeout);
     ~CurlTransfer() override;
     CurlTransfer(const CurlTransfer &) = delete;
     CurlTransfer &operator=(const CurlTransfer &) = delete;

@@ -10,18 +10,6 @@
 
 namespace quill {
 
-namespace {
-
-// The dialog's result cut at every NUL; an empty result has no parts.
-QStringList resultParts(const QString &result)
-{
-    if (result.isEmpty())
-        return {};
-    return result.split(QChar(u'\0'));
-}
-
-} // namespace
-
 void Form1::PushButton3_Click()
 {
     Procedure proc(m_platform.boxes, procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton3_Click")));
@@ -57,7 +45,7 @@ void Form1::PushButton3_Click()
         return;
     }
     QStringList parts;
-    proc.step(110, [&] { parts = resultParts(CommonDialog1.FileName()); });
+    proc.step(110, [&] { parts = openResultParts(CommonDialog1.FileName()); });
     proc.step(112, [&] { setMousePointer(Pointer::Busy); });
     if (proc.test(114, [&] { return parts.size() == 1; })) {
         QString path;

@@ -65,6 +65,24 @@ bool sendAll(int fd, const char *data, qint64 length, const std::atomic<bool> &s
     return true;
 }
 
+// Waits until the client has closed its end or the server stops.
+void waitForClientToLeave(int fd, const std::atomic<bool> &stop)
+{
+    char buffer[4096];
+    while (waitFor(fd, POLLIN, stop)) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+            return;
+    }
+}
+
+// The next close sends a reset instead of an orderly end.
+void resetOnClose(int fd)
+{
+    const linger abort{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+}
+
 } // namespace
 
 ScriptedServer::ScriptedServer()
@@ -143,7 +161,7 @@ void ScriptedServer::answer(int client)
         request.append(buffer, n);
     }
 
-    Reply reply{"HTTP/1.1 599 Nothing Scripted\r\nContent-Length: 0\r\n\r\n", 0, false, false};
+    Reply reply{"HTTP/1.1 599 Nothing Scripted\r\nContent-Length: 0\r\n\r\n", 0, false, false, Ending::Close};
     int number = 0;
     {
         const std::lock_guard lock(m_mutex);
@@ -175,8 +193,22 @@ void ScriptedServer::answer(int client)
         open = sendAll(client, filler.constData(), chunk, m_stop, &sent);
         left -= chunk;
     }
-    const std::lock_guard lock(m_mutex);
-    m_lastBodyBytes = sent;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_lastBodyBytes = sent;
+    }
+    if (!open)
+        return;
+    switch (reply.ending) {
+    case Ending::Close:
+        break;
+    case Ending::Reset:
+        resetOnClose(client);
+        break;
+    case Ending::Hang:
+        waitForClientToLeave(client, m_stop);
+        break;
+    }
 }
 
 RefusingPort::RefusingPort() : m_socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))

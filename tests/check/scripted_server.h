@@ -18,11 +18,19 @@ namespace quill::test {
 // of its own, so the client under test waits on a real socket.
 class ScriptedServer final {
 public:
+    // What the server does once the reply's bytes are out.
+    enum class Ending {
+        Close, // an orderly close
+        Reset, // a TCP reset, as from a server that crashed
+        Hang,  // nothing more until the client goes away
+    };
+
     struct Reply {
         QByteArray head;       // everything up to and including the blank line
         qint64 bodyBytes = 0;  // filler bytes sent after the head
         bool endless = false;  // filler until the client goes away
         bool held = false;     // sent only once release() is called
+        Ending ending = Ending::Close;
     };
 
     ScriptedServer();
@@ -33,7 +41,7 @@ public:
     quint16 port() const noexcept { return m_port; }
     QByteArray url(const QByteArray &path = "/") const;
 
-    void reply(const QByteArray &head) { push({head, 0, false, false}); }
+    void reply(const QByteArray &head, Ending ending = Ending::Close) { push({head, 0, false, false, ending}); }
     void push(Reply reply);
     // Lets the held reply go.
     void release();

@@ -93,6 +93,13 @@ public:
         // does not matter.
         if (m_complete || result == CURLE_OK)
             return;
+        // libcurl refuses a header line past its limit as if memory had run
+        // out, without a word of its own: that would send the user looking
+        // in the wrong place.
+        if (result == CURLE_OUT_OF_MEMORY && !m_error[0])
+            fail(QStringLiteral("A line of the reply's header block is longer than %1 KiB")
+                     .arg(CURL_MAX_HTTP_HEADER / 1024),
+                 result);
         fail(m_error[0] ? QString::fromUtf8(m_error) : QString::fromUtf8(curl_easy_strerror(result)), result);
     }
 

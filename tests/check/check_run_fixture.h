@@ -9,6 +9,7 @@
 
 #include <QByteArrayList>
 
+#include <chrono>
 #include <memory>
 
 namespace quill::test {
@@ -16,7 +17,7 @@ namespace quill::test {
 // The main window on fakes for every dialog but with the real transfer
 // object, as the program runs it.
 struct CurlWindow {
-    CurlWindow()
+    explicit CurlWindow(std::chrono::milliseconds timeout = CurlTransfer::kTimeout) : inet(timeout)
     {
         const Platform fake = fakes.platform();
         const Platform withCurl{fake.boxes, fake.files, fake.launcher, fake.events, fake.chance,

@@ -1,0 +1,150 @@
+#include "check_run_fixture.h"
+#include "scripted_server.h"
+#include "window_fixture.h"
+#include "app/error_report.h"
+
+#include <QTest>
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+using Ending = ScriptedServer::Ending;
+
+// Short enough to keep the suite quick, long enough for loopback.
+constexpr std::chrono::milliseconds kShortTimeout(400);
+
+const QByteArray kTaken = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
+
+QByteArray megabytesOfHeaderLines(int megabytes)
+{
+    QByteArray block = "HTTP/1.1 200 OK\r\n";
+    const QByteArray line = "X-Filler: " + QByteArray(990, 'f') + "\r\n";
+    while (block.size() < megabytes * 1024 * 1024)
+        block += line;
+    return block + "\r\n";
+}
+
+// "<path>at line <step>" of every error report, in order.
+QStringList reportPlaces(const FakeBoxes &boxes)
+{
+    QStringList places;
+    for (const QString &text : boxes.reports())
+        places.append(text.section(QStringLiteral("\r\n"), 1).section(u'\r', 0, 0));
+    return places;
+}
+
+QStringList checkUrlPlaces(const QList<int> &steps)
+{
+    QStringList places;
+    for (int step : steps)
+        places.append(procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL")) + QStringLiteral("at line ")
+                      + QString::number(step));
+    return places;
+}
+
+} // namespace
+
+// Servers that misbehave on purpose. Whatever one sends, or fails to send,
+// the run reports it, sorts the name and goes on with the next one.
+class HostileServersTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void runCarriesOn_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QList<int>>("reports");
+        QTest::addColumn<QString>("description"); // how the first report begins
+
+        const QList<int> failedFetch{108, 110, 112};
+        // The status line is in, but a reply only counts once its block ends.
+        QTest::newRow("header block never ends")
+            << QByteArray("HTTP/1.1 200 OK\r\nServer: q\r\n") << Ending::Hang << false << failedFetch
+            << QStringLiteral("Operation timed out after");
+        QTest::newRow("accepts and says nothing")
+            << QByteArray() << Ending::Hang << false << failedFetch << QStringLiteral("Operation timed out after");
+        QTest::newRow("accepts and hangs up")
+            << QByteArray() << Ending::Close << false << failedFetch << QStringLiteral("Empty reply from server");
+        QTest::newRow("only an interim reply")
+            << QByteArray("HTTP/1.1 100 Continue\r\n\r\n") << Ending::Hang << false << failedFetch
+            << QStringLiteral("Operation timed out after");
+        QTest::newRow("megabytes of header lines")
+            << megabytesOfHeaderLines(4) << Ending::Close << false << failedFetch
+            << QStringLiteral("The reply's header block is larger than 64 KiB");
+        QTest::newRow("one header line of megabytes")
+            << QByteArray("HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(3 * 1024 * 1024, 'l') + "\r\n\r\n")
+            << Ending::Close << false << failedFetch
+            << QStringLiteral("A line of the reply's header block is longer than 100 KiB");
+        QTest::newRow("NUL inside the status line")
+            << QByteArray("HTTP/1.1 200 O\0K\r\n\r\n", 20) << Ending::Close << false << failedFetch
+            << QStringLiteral("Nul byte in header");
+        // The status line ends at the first CR, bare or not.
+        QTest::newRow("bare CR inside the status line")
+            << QByteArray("HTTP/1.1 404 Not\rFound\r\n\r\n") << Ending::Close << true << QList<int>() << QString();
+        QTest::newRow("bare CR right after the code")
+            << QByteArray("HTTP/1.1 404\rNot Found\r\n\r\n") << Ending::Close << false << QList<int>() << QString();
+        QTest::newRow("a mail server's greeting")
+            << QByteArray("220 mail.example ESMTP ready\r\n") << Ending::Hang << false << failedFetch
+            << QStringLiteral("Received HTTP/0.9 when not allowed");
+        QTest::newRow("a shell server's greeting")
+            << QByteArray("SSH-2.0-Quill_1.0\r\n") << Ending::Close << false << failedFetch
+            << QStringLiteral("Received HTTP/0.9 when not allowed");
+        QTest::newRow("reset in the middle of the headers")
+            << QByteArray("HTTP/1.1 200 OK\r\nServer: q\r\nX-Ha") << Ending::Reset << false << failedFetch
+            << QStringLiteral("Recv failure: Connection reset by peer");
+        QTest::newRow("reset right after the headers")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n") << Ending::Reset << true << QList<int>()
+            << QString();
+        QTest::newRow("100 Continue, then 404")
+            << QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+            << Ending::Close << false << QList<int>() << QString();
+        QTest::newRow("103 Early Hints, then 200")
+            << QByteArray("HTTP/1.1 103 Early Hints\r\nLink: </q.css>\r\n\r\nHTTP/1.1 200 OK\r\n\r\n")
+            << Ending::Close << true << QList<int>() << QString();
+    }
+
+    void runCarriesOn()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(Ending, ending);
+        QFETCH(bool, taken);
+        QFETCH(QList<int>, reports);
+        QFETCH(QString, description);
+
+        ScriptedServer server;
+        server.reply(head, ending);
+        server.reply(kTaken);
+        const QByteArray hostile = server.url("/hostile");
+        const QByteArray next = server.url("/next");
+        CurlWindow t(kShortTimeout);
+        t.addPending({hostile, next});
+        for (qsizetype i = 0; i < reports.size(); ++i)
+            t.fakes.boxes.answerMessage(Answer::Ok);
+
+        t.window->PushButton4_Click();
+
+        QCOMPARE(reportPlaces(t.fakes.boxes), checkUrlPlaces(reports));
+        if (!reports.isEmpty()) {
+            const QString text = t.fakes.boxes.reports().first();
+            // libcurl's own words reach the user: never an empty description.
+            QVERIFY2(!text.startsWith(QStringLiteral("\r\n")), qPrintable(text));
+            QVERIFY2(text.startsWith(description), qPrintable(text));
+        }
+        const QByteArrayList takenNames = taken ? QByteArrayList{hostile, next} : QByteArrayList{next};
+        const QByteArrayList availableNames = taken ? QByteArrayList{} : QByteArrayList{hostile};
+        QCOMPARE(CurlWindow::entries(t.window->ListView2), takenNames);
+        QCOMPARE(CurlWindow::entries(t.window->ListView3), availableNames);
+        QCOMPARE(CurlWindow::entries(t.window->ListView1), (QByteArrayList{hostile, next}));
+        QCOMPARE(server.requestCount(), 2);
+        QVERIFY(!t.window->CheckRunning);
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+};
+
+QTEST_MAIN(HostileServersTest)
+#include "tst_hostile_servers.moc"

@@ -268,6 +268,7 @@ private Q_SLOTS:
         QTest::addColumn<QColor>("windowColour"); // invalid: the button face
         QTest::addColumn<QColor>("buttonColour"); // invalid: not looked at
 
+        static constexpr char kBinarySkin[] = "PK\x03\x04\x14\x00\x00\x00\x08\x00skin.ini\xff\xfe";
         QFile example(QStringLiteral(QUILL_SOURCE_DIR "/data/skins/harbour.qss"));
         QVERIFY(example.open(QIODevice::ReadOnly));
         QTest::newRow("example skin") << example.readAll() << true << QColor(0x1e, 0x3a, 0x4c)
@@ -276,7 +277,7 @@ private Q_SLOTS:
                                       << true << QColor() << QColor(0x65, 0x43, 0x21);
         QTest::newRow("plain words") << QByteArray("hello world") << false << QColor() << QColor();
         QTest::newRow("another engine's binary skin")
-            << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00skin.ini\xff\xfe", 22) << false << QColor() << QColor();
+            << QByteArray::fromRawData(kBinarySkin, sizeof kBinarySkin - 1) << false << QColor() << QColor();
     }
 
     void realEngineStylesTheWindow()

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
 #include <QtEndian>
@@ -15,6 +16,8 @@ namespace {
 constexpr qsizetype kDirectoryHeader = 6;
 constexpr qsizetype kDirectoryEntry = 16;
 constexpr quint16 kCursorType = 2;
+// Far more than the largest cursor an X server shows (256 x 256 in colour).
+constexpr qint64 kMaxCursorBytes = 1024 * 1024;
 
 Failure invalidPicture() { return Failure(QStringLiteral("Invalid picture"), 481); }
 
@@ -22,12 +25,19 @@ Failure invalidPicture() { return Failure(QStringLiteral("Invalid picture"), 481
 
 QCursor loadCursorFile(const QString &path)
 {
+    // A pipe would hold start-up up for ever and a device could pour out
+    // bytes without end: neither is read. A folder fails to open by itself.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        throw invalidPicture();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(file.errorString());
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(kMaxCursorBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw Failure(file.errorString());
+    if (bytes.size() > kMaxCursorBytes)
+        throw invalidPicture();
 
     if (bytes.size() < kDirectoryHeader + kDirectoryEntry)
         throw invalidPicture();

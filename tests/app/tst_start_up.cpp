@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <sys/stat.h>
+
 using namespace quill;
 using namespace quill::test;
 
@@ -307,15 +309,40 @@ private Q_SLOTS:
         QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
     }
 
-    void folderNamedLikeTheCursorIsReportedAtStep106()
+    // Whatever stands in the cursor's place, start-up reports it at step 106
+    // and goes on: it never blocks on a pipe or reads a device without end.
+    void unreadableCursorIsReportedAtStep106_data()
     {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("folder") << QStringLiteral("folder") << QString();
+        QTest::newRow("pipe without a writer") << QStringLiteral("pipe") << QStringLiteral("Invalid picture");
+        QTest::newRow("link to an endless device") << QStringLiteral("zero") << QStringLiteral("Invalid picture");
+        QTest::newRow("cursor followed by megabytes")
+            << QStringLiteral("large") << QStringLiteral("Invalid picture");
+    }
+
+    void unreadableCursorIsReportedAtStep106()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, description);
         FakePlatform fakes;
-        QVERIFY(QDir(fakes.installFolder()).mkdir(QStringLiteral("HAND-M.CUR")));
+        const QString path = fakes.installFolder() + QStringLiteral("/HAND-M.CUR");
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(fakes.installFolder()).mkdir(QStringLiteral("HAND-M.CUR")));
+        else if (kind == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("zero"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        else
+            writeFile(path, cursorFileBytes(32, 1, 1) + QByteArray(2 * 1024 * 1024, '\0'));
         fakes.boxes.answerMessage(Answer::Ok);
         Form1 window(fakes.platform());
         window.Form_Load();
         QCOMPARE(fakes.boxes.reports().size(), 1);
-        QVERIFY(fakes.boxes.reports().first().contains(QStringLiteral("at line 106")));
+        const QString report = fakes.boxes.reports().first();
+        QVERIFY2(report.contains(kFormLoad + QStringLiteral("at line 106\r\r")), qPrintable(report));
+        QVERIFY2(report.startsWith(description + QStringLiteral("\r\n")) || description.isEmpty(), qPrintable(report));
         QVERIFY(!window.hasHandCursor());
         QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
     }

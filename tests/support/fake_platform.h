@@ -39,6 +39,10 @@ public:
     void answerSave(const QString &path, Action during = {});
     // The next dialog of that kind fails with this description.
     void failNext(ShownBox::Kind kind, const QString &description, int number = 0);
+    // Closes every error report with OK by itself, without taking a queued
+    // answer, as a user who dismisses each report would. For runs with too
+    // many reports to script; the reports are still recorded.
+    void answerReportsWithOk(bool on = true) { m_answerReports = on; }
 
     Answer message(const QString &title, const QString &text, Buttons buttons, Icon icon) override;
     QString input(const QString &title, const QString &prompt) override;
@@ -64,6 +68,7 @@ private:
     std::deque<Scripted> m_answers;
     QList<ShownBox> m_shown;
     QStringList m_unexpected;
+    bool m_answerReports = false;
 };
 
 class FakeLauncher final : public Launcher {

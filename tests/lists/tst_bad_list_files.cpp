@@ -1,0 +1,527 @@
+// Files nobody would call a list: binary bytes, huge lines, endless empty
+// lines, folders, FIFOs, vanishing, unreadable and failing files. Each is
+// loaded through "Load Domains From File" as a user would choose it.
+
+#include "list_file_helpers.h"
+#include "lists/domain_list_view.h"
+#include "window_fixture.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILL_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILL_TEST_ASAN 1
+#endif
+#endif
+
+using namespace quill;
+using namespace quill::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kMillion = 1000000;
+constexpr qsizetype kBigLine = 50 * 1000 * 1000;
+constexpr uid_t kNobody = 65534;
+
+QByteArray byteRange(int first, int last)
+{
+    QByteArray bytes;
+    for (int b = first; b <= last; ++b)
+        bytes.append(char(b));
+    return bytes;
+}
+
+// 50 MB without a line end: a byte pattern that never repeats in step with
+// the read blocks, so a block cut in the wrong place shows.
+QByteArray bigLine()
+{
+    QByteArray line(kBigLine, Qt::Uninitialized);
+    quint32 state = 12345;
+    for (char &c : line) {
+        state = state * 1103515245u + 12345u;
+        c = char(state >> 24);
+        if (c == '\r' || c == '\n')
+            c = 'x';
+    }
+    return line;
+}
+
+QString reportText(int step, const QString &description)
+{
+    return description + QStringLiteral("\r\nin Tavrelle2021/08/31.Form1.PushButton3_Click at line ")
+        + QString::number(step) + QStringLiteral("\r\rPlease email screenshot of this message to support@tavrelle.com");
+}
+
+const QString kNotFound = QStringLiteral("File not found");
+
+// Where two lists of names part, for a failure message that fits on a line.
+QString firstDifference(const Names &actual, const Names &expected)
+{
+    qsizetype i = 0;
+    while (i < actual.size() && i < expected.size() && actual.at(i) == expected.at(i))
+        ++i;
+    const auto shown = [i](const Names &names) {
+        return i < names.size() ? QString::fromLatin1(names.at(i).left(40).toPercentEncoding()) : QStringLiteral("-");
+    };
+    return QStringLiteral("%1 entries, %2 expected; entry %3 is %4, expected %5")
+        .arg(actual.size())
+        .arg(expected.size())
+        .arg(i + 1)
+        .arg(shown(actual), shown(expected));
+}
+
+// What a load left behind, in a form that can cross from a child process.
+struct Outcome {
+    Names entries;
+    QList<ShownBox> boxes;
+    Pointer pointer = Pointer::Default;
+    QStringList unexpected;
+    int pendingAnswers = 0;
+    QString trouble; // set when the run itself could not be made as asked
+
+    static Outcome of(const Form1 &window, const FakeBoxes &boxes)
+    {
+        Outcome outcome;
+        outcome.entries = quill::test::entries(window.ListView1->ListItems());
+        outcome.boxes = boxes.shown();
+        outcome.pointer = window.MousePointer();
+        outcome.unexpected = boxes.unexpected();
+        outcome.pendingAnswers = boxes.pendingAnswers();
+        return outcome;
+    }
+
+    static Outcome failed(const QString &why)
+    {
+        Outcome outcome;
+        outcome.trouble = why;
+        return outcome;
+    }
+
+    QByteArray toBytes() const
+    {
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out << entries << int(pointer) << unexpected << pendingAnswers << trouble << int(boxes.size());
+        for (const ShownBox &box : boxes)
+            out << int(box.kind) << box.title << box.text << int(box.buttons) << int(box.icon);
+        return bytes;
+    }
+
+    static Outcome fromBytes(const QByteArray &bytes)
+    {
+        Outcome outcome;
+        QDataStream in(bytes);
+        int pointer = 0;
+        int boxCount = 0;
+        in >> outcome.entries >> pointer >> outcome.unexpected >> outcome.pendingAnswers >> outcome.trouble >> boxCount;
+        outcome.pointer = Pointer(pointer);
+        for (int i = 0; i < boxCount && in.status() == QDataStream::Ok; ++i) {
+            ShownBox box;
+            int kind = 0;
+            int buttons = 0;
+            int icon = 0;
+            in >> kind >> box.title >> box.text >> buttons >> icon;
+            box.kind = ShownBox::Kind(kind);
+            box.buttons = Buttons(buttons);
+            box.icon = Icon(icon);
+            outcome.boxes.append(box);
+        }
+        if (in.status() != QDataStream::Ok)
+            outcome.trouble = QStringLiteral("the child's outcome was cut short");
+        return outcome;
+    }
+};
+
+// Runs `body` in a forked child and returns the bytes it hands back; a
+// child that crashes or takes longer than `limit` hands back nothing.
+QByteArray runInChild(const std::function<QByteArray()> &body, std::chrono::seconds limit = 60s)
+{
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const QByteArray result = body();
+        for (qsizetype done = 0; done < result.size();) {
+            const ssize_t written = ::write(ends[1], result.constData() + done, size_t(result.size() - done));
+            if (written <= 0)
+                ::_exit(1);
+            done += written;
+        }
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    QByteArray result;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool timedOut = child < 0;
+    while (!timedOut) {
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{ends[0], POLLIN, 0};
+        if (left <= 0ms || ::poll(&ready, 1, int(left.count())) == 0) {
+            timedOut = true;
+            break;
+        }
+        char chunk[65536];
+        const ssize_t got = ::read(ends[0], chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        result.append(chunk, got);
+    }
+    ::close(ends[0]);
+    if (child > 0) {
+        if (timedOut)
+            ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return {};
+    }
+    return result;
+}
+
+// Root reads every file whatever its mode; the unreadable case needs a user
+// that the mode bits hold back. Any other user is held back already.
+bool becomeNobody()
+{
+    if (::geteuid() != 0)
+        return true;
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
+
+// The peak resident size of this process so far, in bytes; -1 if unknown.
+qint64 peakResident()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        bool ok = false;
+        const qint64 kib = line.mid(6).trimmed().split(' ').value(0).toLongLong(&ok);
+        if (line.startsWith("VmHWM:"))
+            return ok && kib > 0 ? kib * 1024 : -1;
+    }
+    return -1;
+}
+
+// Starts the peak over from the present resident size.
+bool resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// Feeds a FIFO a few lines, one at a time, each once the reader has taken
+// the one before, and then closes it. It opens its end before the load, so
+// the reader meets a writer.
+class FifoWriter final {
+public:
+    FifoWriter(const QString &path, const QList<QByteArray> &pieces)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        m_thread = std::thread([this, pieces] {
+            for (const QByteArray &piece : pieces) {
+                if (::write(m_fd, piece.constData(), size_t(piece.size())) != piece.size() || !waitUntilTaken())
+                    break;
+            }
+            ::close(m_fd);
+        });
+    }
+    // A reader that stopped early leaves lines untaken: stop waiting then.
+    ~FifoWriter()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    FifoWriter(const FifoWriter &) = delete;
+    FifoWriter &operator=(const FifoWriter &) = delete;
+
+private:
+    bool waitUntilTaken() const
+    {
+        while (!m_stop) {
+            int unread = 0;
+            if (::ioctl(m_fd, FIONREAD, &unread) != 0)
+                return false;
+            if (unread == 0)
+                return true;
+            std::this_thread::sleep_for(2ms);
+        }
+        return false;
+    }
+
+    int m_fd = -1;
+    std::atomic<bool> m_stop = false;
+    std::thread m_thread;
+};
+
+// Ends a load that hangs on a FIFO, so that a hang fails the test instead
+// of stalling the suite: after a while it opens each FIFO as a writer for a
+// moment, which lets a blocked open or read go on to the end of the file.
+class HangBreaker final {
+public:
+    explicit HangBreaker(QStringList fifos) : m_fifos(std::move(fifos))
+    {
+        m_thread = std::thread([this] {
+            std::unique_lock lock(m_mutex);
+            while (!m_done.wait_for(lock, 5s, [this] { return m_finished; })) {
+                m_broke = true;
+                for (const QString &fifo : std::as_const(m_fifos)) {
+                    const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+                    if (fd >= 0)
+                        ::close(fd);
+                }
+            }
+        });
+    }
+    ~HangBreaker() { finish(); }
+    HangBreaker(const HangBreaker &) = delete;
+    HangBreaker &operator=(const HangBreaker &) = delete;
+
+    // Returns true when the load had to be freed from a hang.
+    bool finish()
+    {
+        if (m_thread.joinable()) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_finished = true;
+            }
+            m_done.notify_all();
+            m_thread.join();
+        }
+        return m_broke;
+    }
+
+private:
+    QStringList m_fifos;
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::atomic<bool> m_broke = false;
+    std::thread m_thread;
+};
+
+} // namespace
+
+class BadListFilesTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // The unreadable case runs as another user, who must reach the files.
+        QVERIFY(QFile::setPermissions(m_dir.path(),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                          | QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::ReadGroup
+                                          | QFileDevice::ExeGroup));
+        writeAll(path("a.txt"), "a\r\nb\r\n");
+        writeAll(path("z.txt"), "z");
+        writeAll(path("bytes.bin"), byteRange(0, 255));
+        writeAll(path("bytes4.bin"), byteRange(0, 255).repeated(4));
+        m_bigLine = bigLine();
+        writeAll(path("line.txt"), m_bigLine);
+        writeAll(path("crlf.txt"), QByteArray("\r\n").repeated(kMillion));
+        writeAll(path("lf.txt"), QByteArray(kMillion, '\n'));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+        writeAll(path("folder/inside.txt"), "inside\r\n");
+        for (const char *fifo : {"silent.fifo", "lines.fifo"})
+            QCOMPARE(::mkfifo(QFile::encodeName(path(fifo)).constData(), 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path("mem.txt")));
+        writeAll(path("secret.txt"), "secret\r\n");
+        QVERIFY(QFile::setPermissions(path("secret.txt"), QFileDevice::WriteOwner));
+    }
+
+    void loads_data()
+    {
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<Names>("added");
+        QTest::addColumn<QStringList>("boxes");
+        const Names none;
+        const QStringList quiet;
+
+        const QByteArray pieceAfterCr = byteRange(14, 255);
+        Names fourTimes{byteRange(0, 9), byteRange(11, 12)};
+        for (int i = 1; i < 4; ++i)
+            fourTimes << pieceAfterCr + byteRange(0, 9) << byteRange(11, 12);
+        fourTimes << pieceAfterCr;
+        QTest::newRow("all 256 byte values") << QStringList{"bytes.bin"} << QString()
+                                             << Names{byteRange(0, 9), byteRange(11, 12), pieceAfterCr} << quiet;
+        QTest::newRow("all byte values four times over")
+            << QStringList{"bytes4.bin"} << QString() << fourTimes << quiet;
+        QTest::newRow("one 50 MB line") << QStringList{"line.txt"} << QString() << Names{m_bigLine} << quiet;
+        QTest::newRow("a million empty lines, CR LF")
+            << QStringList{"crlf.txt"} << QString() << Names(kMillion) << quiet;
+        QTest::newRow("a million empty lines, LF")
+            << QStringList{"lf.txt"} << QString() << Names(kMillion + 1) << quiet;
+        QTest::newRow("a folder") << QStringList{"folder"} << QString() << none
+                                  << QStringList{reportText(118, QStringLiteral("file to open is a directory"))};
+        QTest::newRow("a FIFO nobody writes to") << QStringList{"silent.fifo"} << QString() << none << quiet;
+        QTest::newRow("a FIFO nobody writes to, among files")
+            << QStringList{"a.txt", "silent.fifo", "z.txt"} << QString() << Names{"a", "b", "z"} << quiet;
+        QTest::newRow("a FIFO whose writer sends lines and closes")
+            << QStringList{"lines.fifo"} << QStringLiteral("writer") << Names{"a", "b", "c"} << quiet;
+        QTest::newRow("removed after the dialog")
+            << QStringList{"removed.txt"} << QStringLiteral("remove") << none << QStringList{kNotFound};
+        QTest::newRow("removed after the dialog, among files")
+            << QStringList{"a.txt", "removed.txt", "z.txt"} << QStringLiteral("remove") << Names{"a", "b", "z"}
+            << QStringList{kNotFound};
+        QTest::newRow("a read error") << QStringList{"mem.txt"} << QString() << none
+                                      << QStringList{reportText(118, QStringLiteral("Input/output error"))};
+        QTest::newRow("a read error, among files")
+            << QStringList{"a.txt", "mem.txt", "z.txt"} << QString() << Names{"a", "b", "z"}
+            << QStringList{reportText(132, QStringLiteral("Input/output error"))};
+        QTest::newRow("no right to read") << QStringList{"secret.txt"} << QStringLiteral("nobody") << none
+                                          << QStringList{reportText(118, QStringLiteral("Permission denied"))};
+        QTest::newRow("no right to read, among files")
+            << QStringList{"a.txt", "secret.txt", "z.txt"} << QStringLiteral("nobody") << Names{"a", "b", "z"}
+            << QStringList{reportText(132, QStringLiteral("Permission denied"))};
+    }
+
+    void loads()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, setup);
+        QFETCH(Names, added);
+        QFETCH(QStringList, boxes);
+        WindowUnderTest t;
+        Form1 &window = *t.window;
+        FakeBoxes &fakeBoxes = t.fakes.boxes;
+        fill(window.ListView1->ListItems(), {"old"});
+        QStringList paths;
+        for (const QString &name : std::as_const(chosen))
+            paths.append(path(name));
+        FakeBoxes::Action during;
+        if (setup == QLatin1String("remove")) {
+            writeAll(path("removed.txt"), "removed\r\n");
+            during = [this] { QFile::remove(path("removed.txt")); };
+        }
+        fakeBoxes.answerOpen(paths, during);
+        for (int i = 0; i < boxes.size(); ++i)
+            fakeBoxes.answerMessage(Answer::Ok);
+        std::optional<FifoWriter> writer;
+        if (setup == QLatin1String("writer"))
+            writer.emplace(path("lines.fifo"), QList<QByteArray>{"a\r\n", "b\n", "c"});
+        HangBreaker breaker({path("silent.fifo"), path("lines.fifo")});
+
+        Outcome outcome;
+        if (setup == QLatin1String("nobody")) {
+            const QString secret = path("secret.txt");
+            outcome = Outcome::fromBytes(runInChild([&] {
+                if (!becomeNobody())
+                    return Outcome::failed(QStringLiteral("cannot become nobody")).toBytes();
+                if (QFile secretFile(secret); secretFile.open(QIODevice::ReadOnly))
+                    return Outcome::failed(QStringLiteral("the file is readable after all")).toBytes();
+                window.PushButton3_Click();
+                return Outcome::of(window, fakeBoxes).toBytes();
+            }));
+        } else {
+            window.PushButton3_Click();
+            outcome = Outcome::of(window, fakeBoxes);
+        }
+        const bool hung = breaker.finish();
+        writer.reset();
+
+        QVERIFY2(!hung, "the load hung on a FIFO");
+        QVERIFY2(outcome.trouble.isEmpty(), qPrintable(outcome.trouble));
+        QVERIFY2(outcome.entries == Names{"old"} + added,
+                 qPrintable(firstDifference(outcome.entries, Names{"old"} + added)));
+        QStringList texts;
+        for (const ShownBox &box : std::as_const(outcome.boxes).sliced(1)) { // the first is the dialog
+            texts.append(box.text);
+            const bool report = box.text != kNotFound;
+            QCOMPARE(box.title, report ? QStringLiteral("Application Error") : window.applicationTitle());
+            QCOMPARE(box.buttons, Buttons::Ok);
+            QCOMPARE(box.icon, report ? Icon::Warning : Icon::None);
+        }
+        QCOMPARE(texts, boxes);
+        QCOMPARE(outcome.pointer, Pointer::Default);
+        QVERIFY2(outcome.unexpected.isEmpty(), qPrintable(outcome.unexpected.join(u'\n')));
+        QCOMPARE(outcome.pendingAnswers, 0);
+    }
+
+    void peakMemory_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<qint64>("bound");
+        // A small multiple of the file's size, a few bytes per entry, and
+        // room for what the load itself needs besides.
+        const auto bound = [this](const char *file, qint64 entries, qint64 perEntry, qint64 slackMiB) {
+            return 4 * QFileInfo(path(file)).size() + perEntry * entries + (slackMiB << 20);
+        };
+        QTest::newRow("one 50 MB line") << QStringLiteral("line.txt") << 1 << bound("line.txt", 1, 0, 64);
+        QTest::newRow("a million empty lines, CR LF")
+            << QStringLiteral("crlf.txt") << kMillion << bound("crlf.txt", kMillion, 32, 16);
+        QTest::newRow("a million empty lines, LF")
+            << QStringLiteral("lf.txt") << kMillion + 1 << bound("lf.txt", kMillion + 1, 32, 16);
+    }
+
+    void peakMemory()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, entries);
+        QFETCH(qint64, bound);
+        WindowUnderTest t;
+        t.fakes.boxes.answerOpen({path(file)});
+
+        // Forked, so that the peak is the load's and not some earlier test's.
+        const QByteArray measured = runInChild([&] {
+            QByteArray bytes;
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            const qint64 before = resetPeakResident() ? peakResident() : -1;
+            t.window->PushButton3_Click();
+            const qint64 after = peakResident();
+            out << (before < 0 || after < 0 ? qint64(-1) : after - before) << t.window->ListView1->ListItems().Count();
+            return bytes;
+        });
+        QVERIFY2(!measured.isEmpty(), "the load crashed or never ended");
+        qint64 grown = -1;
+        int count = -1;
+        QDataStream(measured) >> grown >> count;
+
+        QCOMPARE(count, entries);
+        QVERIFY2(grown >= 0, "no peak resident size to be had");
+        qDebug("peak grew by %lld bytes for a %lld byte file", grown, QFileInfo(path(file)).size());
+#ifdef QUILL_TEST_ASAN
+        QSKIP("freed memory stays in the address sanitizer's quarantine");
+#endif
+        QVERIFY2(grown < bound, qPrintable(QStringLiteral("%1 bytes at the peak, bound %2").arg(grown).arg(bound)));
+    }
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const char *name) const { return path(QLatin1String(name)); }
+
+    QTemporaryDir m_dir;
+    QByteArray m_bigLine;
+};
+
+QTEST_MAIN(BadListFilesTest)
+#include "tst_bad_list_files.moc"

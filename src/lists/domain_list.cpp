@@ -2,8 +2,9 @@
 
 #include "app/failure.h"
 
-#include <QMetaObject>
+#include <QTimer>
 
+#include <algorithm>
 #include <limits>
 
 namespace quill {
@@ -85,7 +86,8 @@ void DomainList::schedulePublish()
     if (m_publishQueued)
         return;
     m_publishQueued = true;
-    QMetaObject::invokeMethod(this, &DomainList::publish, Qt::QueuedConnection);
+    const qint64 since = m_sincePublish.isValid() ? m_sincePublish.elapsed() : kPublishInterval;
+    QTimer::singleShot(std::max<qint64>(0, kPublishInterval - since), Qt::PreciseTimer, this, &DomainList::publish);
 }
 
 void DomainList::publish()
@@ -97,6 +99,7 @@ void DomainList::publish()
     beginInsertRows(QModelIndex(), m_published, total - 1);
     m_published = total;
     endInsertRows();
+    m_sincePublish.start();
 }
 
 int DomainList::rowCount(const QModelIndex &parent) const

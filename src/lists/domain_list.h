@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <optional>
@@ -14,13 +15,18 @@ namespace quill {
 // numbered from 1, appended to at the end only. Each entry is kept as its
 // exact bytes in one shared buffer, so a list of a million names costs the
 // names themselves plus one offset each. The view sees entries decoded as
-// UTF-8. Appends reach attached views in batches, on the next pass of the
-// event loop or before any removal, so an append of many names costs one
-// notification instead of one per name.
+// UTF-8. Appends reach attached views in batches, so an append of many names
+// costs one notification instead of one per name: the first append after a
+// quiet spell shows on the next pass of the event loop, and while appends
+// keep coming (a check run adds a name every few milliseconds) they show at
+// most every kPublishInterval, because a tree view lays out all of its rows
+// again for every batch. A removal publishes what is waiting first.
 class DomainList final : public QAbstractListModel {
     Q_OBJECT
 
 public:
+    static constexpr int kPublishInterval = 100; // milliseconds
+
     explicit DomainList(QObject *parent = nullptr);
 
     void Add(QByteArrayView text);
@@ -55,6 +61,7 @@ private:
     std::vector<qsizetype> m_ends; // end offset of each entry in m_bytes
     int m_published = 0;           // rows the views know about
     bool m_publishQueued = false;
+    QElapsedTimer m_sincePublish;  // since rows were last published
     QString m_header;
 };
 

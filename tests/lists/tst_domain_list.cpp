@@ -3,6 +3,7 @@
 #include "list_entries.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -108,6 +109,28 @@ private Q_SLOTS:
         QCOMPARE(inserted.size(), 1);
         QCOMPARE(inserted.first().at(1).toInt(), 0);
         QCOMPARE(inserted.first().at(2).toInt(), 999);
+    }
+
+    // A check run adds one name per event pass: the views get at most one
+    // batch per interval, however fast the names come, and all of them in the
+    // end.
+    void steadyAppendsArePacedButAllArrive()
+    {
+        DomainList list;
+        QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+        QElapsedTimer clock;
+        clock.start();
+        int added = 0;
+        while (clock.elapsed() < 3 * DomainList::kPublishInterval) {
+            list.Add(QByteArrayView("name"));
+            ++added;
+            QCoreApplication::processEvents();
+        }
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(inserted.size() <= elapsed / DomainList::kPublishInterval + 1,
+                 qPrintable(QStringLiteral("%1 batches in %2 ms").arg(inserted.size()).arg(elapsed)));
+        QVERIFY(added > inserted.size());
+        QTRY_COMPARE(list.rowCount(), added);
     }
 
     void removalPublishesPendingAppendsFirst()

@@ -80,7 +80,13 @@ public:
         m_complete = false;
         m_overflow = false;
         m_error[0] = '\0';
-        curl_easy_setopt(m_easy, CURLOPT_URL, url.constData());
+        // libcurl refuses an address past its length limit and would then
+        // say only that no address is set.
+        if (const CURLcode set = curl_easy_setopt(m_easy, CURLOPT_URL, url.constData()); set != CURLE_OK)
+            throw Failure(set == CURLE_BAD_FUNCTION_ARGUMENT
+                              ? QStringLiteral("The address is too long: %1 bytes").arg(url.size())
+                              : QString::fromUtf8(curl_easy_strerror(set)),
+                          set);
 
         m_busy = true;
         const CURLcode result = m_loop.perform(m_easy, [this] { return m_complete; });

@@ -112,6 +112,13 @@ private Q_SLOTS:
                                   << QStringLiteral("Protocol \"%1\" not supported or disabled in libcurl").arg(scheme);
         QTest::newRow("file, no host") << QByteArray("file:///etc/hostname") << QByteArray()
                                        << "Protocol \"file\" not supported or disabled in libcurl";
+        // A name must never smuggle header lines of its own into the request.
+        QTest::newRow("CR LF in the address") << QByteArray("http://127.0.0.1:PORT/a\r\nX-Smuggled: 1") << QByteArray()
+                                              << "URL using bad/illegal format or missing URL";
+        QTest::newRow("LF in the host") << QByteArray("quill\n.example") << QByteArray()
+                                        << "URL using bad/illegal format or missing URL";
+        QTest::newRow("an address of 10 MB") << "http://127.0.0.1:PORT/" + QByteArray(10 * 1024 * 1024, 'a')
+                                             << QByteArray() << "The address is too long: 104857";
     }
 
     void failedRequestLeavesNoBlock()

@@ -114,7 +114,14 @@ QVariant DomainList::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     const qsizetype from = begin(index.row());
-    return QString::fromUtf8(m_bytes.constData() + from, m_ends[index.row()] - from);
+    QByteArrayView text(m_bytes.constData() + from, m_ends[index.row()] - from);
+    if (text.size() <= kMaxShownBytes)
+        return QString::fromUtf8(text);
+    // Cut between characters, not inside one.
+    qsizetype cut = kMaxShownBytes;
+    while (cut > kMaxShownBytes - 3 && (uchar(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return QString::fromUtf8(text.first(cut)) + QChar(0x2026);
 }
 
 QVariant DomainList::headerData(int section, Qt::Orientation orientation, int role) const

@@ -26,6 +26,10 @@ class DomainList final : public QAbstractListModel {
 
 public:
     static constexpr int kPublishInterval = 100; // milliseconds
+    // The views show an entry up to here and an ellipsis after: no one reads
+    // further along one line of a list, and laying out a line of megabytes
+    // would hold up every repaint for seconds. The entry itself is whole.
+    static constexpr qsizetype kMaxShownBytes = 4096;
 
     explicit DomainList(QObject *parent = nullptr);
 

@@ -133,6 +133,32 @@ private Q_SLOTS:
         QTRY_COMPARE(list.rowCount(), added);
     }
 
+    void viewsShowTheStartOfAnOverlongEntry_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<QString>("shown");
+        const qsizetype max = DomainList::kMaxShownBytes;
+        QTest::newRow("just fits") << QByteArray(max, 'a') << QString(max, u'a');
+        QTest::newRow("one byte over") << QByteArray(max + 1, 'a') << QString(max, u'a') + QChar(0x2026);
+        QTest::newRow("megabytes") << QByteArray(8 * 1024 * 1024, 'a') << QString(max, u'a') + QChar(0x2026);
+        // A two-byte character across the cut is left out whole.
+        QTest::newRow("cut inside a character") << QByteArray(max - 1, 'a') + "\xc3\xbc" + "tail"
+                                                << QString(max - 1, u'a') + QChar(0x2026);
+        QTest::newRow("cut inside a four-byte character") << QByteArray(max - 2, 'a') + "\xf0\x9f\x98\x80" + "tail"
+                                                          << QString(max - 2, u'a') + QChar(0x2026);
+    }
+
+    void viewsShowTheStartOfAnOverlongEntry()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(QString, shown);
+        DomainList list;
+        list.Add(QByteArrayView(entry));
+        list.publish();
+        QCOMPARE(list.data(list.index(0), Qt::DisplayRole).toString(), shown);
+        QCOMPARE(list.ItemView(1), QByteArrayView(entry));
+    }
+
     void removalPublishesPendingAppendsFirst()
     {
         DomainList list;

@@ -125,7 +125,9 @@ bool hasRuleForm(QStringView sheet)
             i = stringEnd(sheet, i);
             if (i < 0)
                 return false;
-        } else if (c == u'}') {
+        } else if (c == u'}' || c == u';') {
+            // A semicolon belongs in a block, never in a selector: Qt would
+            // take such text as declarations for the widget itself.
             return false;
         } else if (c == u'{') {
             if (sheet.mid(selectorStart, i - selectorStart).trimmed().isEmpty())

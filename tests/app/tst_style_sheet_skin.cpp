@@ -81,6 +81,10 @@ private Q_SLOTS:
         QTest::newRow("words after the last rule") << QStringLiteral("QPushButton { color: red } trailing") << false;
         QTest::newRow("control character") << QStringLiteral("QPushButton { color: red }\x01") << false;
         // Well formed, but Qt's own parser refuses the selector.
+        QTest::newRow("semicolon in a selector") << QStringLiteral("QLabel; { }") << false;
+        QTest::newRow("semicolon between rules") << QStringLiteral("QLabel { } ; QPushButton { }") << false;
+        QTest::newRow("semicolon in a quoted selector value")
+            << QStringLiteral("QLabel[text=\"a;b\"] { color: red; }") << true;
         QTest::newRow("selector Qt refuses") << QStringLiteral("[x=1] { color: red }") << false;
     }
 

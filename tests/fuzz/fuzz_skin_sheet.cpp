@@ -1,0 +1,59 @@
+// The skin's style-sheet check on any text: it never fails, gives the same
+// answer every time, is not swayed by a comment, and accepts only text that
+// holds rules (a rule's block may be empty, as in CSS).
+//
+// Input: byte 0 even: each further byte is one character; odd: the rest as
+// UTF-16, little-endian.
+
+#include "fuzz_check.h"
+#include "app/style_sheet_check.h"
+
+#include <QApplication>
+
+#include <cstdint>
+
+using namespace quill;
+using namespace quill::fuzz;
+
+namespace {
+
+QString textOf(const std::uint8_t *data, std::size_t size)
+{
+    QString text;
+    if (size == 0)
+        return text;
+    if ((data[0] & 1) == 0) {
+        for (std::size_t i = 1; i < size; ++i)
+            text.append(QChar(char16_t(data[i])));
+        return text;
+    }
+    for (std::size_t i = 1; i + 1 < size; i += 2)
+        text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    static int argc = 1;
+    static char name[] = "fuzz_skin_sheet";
+    static char *argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own parser is asked through a widget, as when a skin loads.
+    static QApplication app(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QString sheet = textOf(data, size);
+    const bool usable = isUsableStyleSheet(sheet);
+    checkEqual(int(isUsableStyleSheet(sheet)), int(usable), "the same answer twice");
+    checkEqual(int(isUsableStyleSheet(QStringLiteral("/* a skin */\n") + sheet)), int(usable),
+               "a comment in front changes nothing");
+    if (usable)
+        check(sheet.contains(u'{') && sheet.contains(u'}'), "a usable sheet has at least one rule",
+              printable(sheet.left(200)));
+    return 0;
+}

@@ -25,7 +25,7 @@ Failure invalidPicture() { return Failure(QStringLiteral("Invalid picture"), 481
 
 QCursor loadCursorFile(const QString &path)
 {
-    // A pipe would hold start-up up for ever and a device could pour out
+    // A pipe would stall start-up for ever and a device could pour out
     // bytes without end: neither is read. A folder fails to open by itself.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile() && !info.isDir())

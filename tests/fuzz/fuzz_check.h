@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <type_traits>
@@ -53,6 +55,24 @@ QByteArray printable(const QList<T> &items)
     for (qsizetype i = 0; i < items.size(); ++i)
         result.append(i == 0 ? "" : ", ").append(printable(items[i]));
     return result.append(']');
+}
+
+// Text from fuzz input. Byte 0 even: each further byte is one character, so
+// ASCII separators come often; odd: the rest as UTF-16, little-endian,
+// surrogates and all.
+inline QString textOf(const std::uint8_t *data, std::size_t size)
+{
+    QString text;
+    if (size == 0)
+        return text;
+    if ((data[0] & 1) == 0) {
+        for (std::size_t i = 1; i < size; ++i)
+            text.append(QChar(char16_t(data[i])));
+        return text;
+    }
+    for (std::size_t i = 1; i + 1 < size; i += 2)
+        text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
+    return text;
 }
 
 [[noreturn]] inline void fail(const char *property, const QByteArray &details)

@@ -15,21 +15,6 @@ namespace {
 
 constexpr QChar kSeparator = u'/';
 
-QString textOf(const std::uint8_t *data, std::size_t size)
-{
-    QString text;
-    if (size == 0)
-        return text;
-    if ((data[0] & 1) == 0) {
-        for (std::size_t i = 1; i < size; ++i)
-            text.append(QChar(char16_t(data[i])));
-        return text;
-    }
-    for (std::size_t i = 1; i + 1 < size; i += 2)
-        text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
-    return text;
-}
-
 // Length of the run of separators that starts at `at`.
 qsizetype runAt(const QString &path, qsizetype at)
 {

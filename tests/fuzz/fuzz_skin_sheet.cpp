@@ -1,9 +1,7 @@
 // The skin's style-sheet check on any text: it never fails, gives the same
 // answer every time, is not swayed by a comment, and accepts only text that
 // holds rules (a rule's block may be empty, as in CSS).
-//
-// Input: byte 0 even: each further byte is one character; odd: the rest as
-// UTF-16, little-endian.
+// The input becomes text as textOf says.
 
 #include "fuzz_check.h"
 #include "app/style_sheet_check.h"
@@ -14,25 +12,6 @@
 
 using namespace quill;
 using namespace quill::fuzz;
-
-namespace {
-
-QString textOf(const std::uint8_t *data, std::size_t size)
-{
-    QString text;
-    if (size == 0)
-        return text;
-    if ((data[0] & 1) == 0) {
-        for (std::size_t i = 1; i < size; ++i)
-            text.append(QChar(char16_t(data[i])));
-        return text;
-    }
-    for (std::size_t i = 1; i + 1 < size; i += 2)
-        text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
-    return text;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {

@@ -1,7 +1,7 @@
 #include "check_run_fixture.h"
+#include "report_places.h"
 #include "scripted_server.h"
 #include "window_fixture.h"
-#include "app/error_report.h"
 
 #include <QTest>
 
@@ -24,24 +24,6 @@ QByteArray megabytesOfHeaderLines(int megabytes)
     while (block.size() < megabytes * 1024 * 1024)
         block += line;
     return block + "\r\n";
-}
-
-// "<path>at line <step>" of every error report, in order.
-QStringList reportPlaces(const FakeBoxes &boxes)
-{
-    QStringList places;
-    for (const QString &text : boxes.reports())
-        places.append(text.section(QStringLiteral("\r\n"), 1).section(u'\r', 0, 0));
-    return places;
-}
-
-QStringList checkUrlPlaces(const QList<int> &steps)
-{
-    QStringList places;
-    for (int step : steps)
-        places.append(procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL")) + QStringLiteral("at line ")
-                      + QString::number(step));
-    return places;
 }
 
 } // namespace

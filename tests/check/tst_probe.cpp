@@ -1,6 +1,6 @@
+#include "report_places.h"
 #include "scripted_server.h"
 #include "window_fixture.h"
-#include "app/error_report.h"
 #include "check/curl_transfer.h"
 #include "check/valid.h"
 
@@ -17,24 +17,6 @@ const QByteArray kOverLong = [] {
         block += "X-Filler: " + QByteArray(1000, 'f') + "\r\n";
     return block + "\r\n";
 }();
-
-// "<path>at line <step>" of every error report, in order.
-QStringList reportPlaces(const FakeBoxes &boxes)
-{
-    QStringList places;
-    for (const QString &text : boxes.reports())
-        places.append(text.section(QStringLiteral("\r\n"), 1).section(u'\r', 0, 0));
-    return places;
-}
-
-QStringList checkUrlPlaces(const QList<int> &steps)
-{
-    QStringList places;
-    for (int step : steps)
-        places.append(procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL")) + QStringLiteral("at line ")
-                      + QString::number(step));
-    return places;
-}
 
 void answerReports(FakeBoxes &boxes, qsizetype count)
 {

@@ -75,6 +75,17 @@ inline QString textOf(const std::uint8_t *data, std::size_t size)
     return text;
 }
 
+// Every run of '/' as one: the file a path names on Linux.
+inline QString collapsed(const QString &path)
+{
+    QString result;
+    for (const QChar c : path) {
+        if (c != u'/' || !result.endsWith(u'/'))
+            result.append(c);
+    }
+    return result;
+}
+
 [[noreturn]] inline void fail(const char *property, const QByteArray &details)
 {
     std::fprintf(stderr, "\n*** PROPERTY FAILED: %s\n%s\n", property, details.constData());

@@ -53,17 +53,6 @@ qsizetype longestInnerRun(const QString &path)
     return longest;
 }
 
-// Every run of separators as one: the file a path names on Linux.
-QString collapsed(const QString &path)
-{
-    QString result;
-    for (const QChar c : path) {
-        if (c != kSeparator || !result.endsWith(kSeparator))
-            result.append(c);
-    }
-    return result;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)

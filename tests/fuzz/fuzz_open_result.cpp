@@ -30,17 +30,6 @@ QString absolute(QString path)
     return path.startsWith(kSeparator) ? path : kSeparator + path;
 }
 
-// Every run of separators as one: the file a path names on Linux.
-QString collapsed(const QString &path)
-{
-    QString result;
-    for (const QChar c : path) {
-        if (c != kSeparator || !result.endsWith(kSeparator))
-            result.append(c);
-    }
-    return result;
-}
-
 // The file an absolute path names when no folder on the way is a link:
 // empty and "." steps dropped, ".." going one folder up, and not above the
 // root, where ".." is the root itself.

@@ -509,7 +509,7 @@ int main(int argc, char *argv[])
     account.sample(count);
 
     const int scriptedRequests = servers.finish();
-    const qsizetype nginxRequests = nginx.accessLog().size();
+    const qsizetype nginxRequests = nginx.accessLog(nginxNames).size();
 
     std::printf("\n  %-26s %7s  %-10s %-13s %s\n", "server's answer", "names", "verdict", "reports each",
                 "us/name");

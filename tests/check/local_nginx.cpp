@@ -1,5 +1,6 @@
 #include "local_nginx.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -161,12 +162,23 @@ QByteArray LocalNginx::url(const QByteArray &path) const
     return "http://127.0.0.1:" + QByteArray::number(m_port) + path;
 }
 
-QStringList LocalNginx::accessLog() const
+QStringList LocalNginx::accessLog(qsizetype atLeast) const
 {
-    QFile log(m_prefix.filePath(QStringLiteral("access.log")));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    const auto read = [this] {
+        QFile log(m_prefix.filePath(QStringLiteral("access.log")));
+        if (!log.open(QIODevice::ReadOnly))
+            return QStringList();
+        return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    };
+    // nginx writes a request's line once the reply is out, which may be
+    // just after the client has read it.
+    QDeadlineTimer deadline(2000);
+    QStringList lines = read();
+    while (lines.size() < atLeast && !deadline.hasExpired()) {
+        QThread::msleep(5);
+        lines = read();
+    }
+    return lines;
 }
 
 } // namespace quill::test

@@ -29,8 +29,8 @@ public:
     quint16 port() const { return m_port; }
     QByteArray url(const QByteArray &path) const;
     // One line per request served so far: connection number, "request
-    // line", status code.
-    QStringList accessLog() const;
+    // line", status code. Waits a little for `atLeast` lines to be written.
+    QStringList accessLog(qsizetype atLeast = 0) const;
 
 private:
     bool start(quint16 port);

@@ -33,7 +33,7 @@ private Q_SLOTS:
         QCOMPARE(CurlWindow::entries(t.window->ListView2), (QByteArrayList{home, folder, page}));
         QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{missing, deeper}));
         QVERIFY(t.fakes.boxes.shown().isEmpty());
-        const QStringList log = nginx.accessLog();
+        const QStringList log = nginx.accessLog(5);
         QCOMPARE(log.size(), 5);
         QVERIFY2(log[2].contains(QLatin1String("\"GET /sub HTTP/1.1\" 301")), qPrintable(log[2]));
         QVERIFY2(log[1].contains(QLatin1String("\"GET /missing HTTP/1.1\" 404")), qPrintable(log[1]));

@@ -14,10 +14,10 @@ namespace quill {
 // can be closed) while a slow server makes up its mind.
 //
 // Only the reply's header block matters, so the transfer stops as soon as
-// that block is complete; a body is never read. Redirects are not followed,
-// only http and https are spoken, HTTP/1.1 is used also for https (an
-// HTTP/2 status line has no reason phrase to read), and a proxy is taken
-// from the environment as libcurl does by itself.
+// that block is complete; a body is never read. Its lines always end in
+// CR LF. Redirects are not followed, only http and https are spoken, HTTP/1.1
+// is used also for https (an HTTP/2 status line has no reason phrase to
+// read), certificates are not checked, and no proxy is ever used.
 class CurlTransfer final : public Transfer {
 public:
     // No honest server sends this much before its body.

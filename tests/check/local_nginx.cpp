@@ -2,55 +2,21 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QStandardPaths>
 #include <QThread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quill::test {
 
 namespace {
 
-// A port that was free a moment ago; nginx may still lose it to somebody
-// else, in which case the start is tried again.
-sockaddr_in loopback(quint16 port)
+QString configuration(const QString &prefix, const QList<quint16> &ports, const NginxOptions &options)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-quint16 freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    quint16 port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
-bool accepts(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
-    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
-}
-
-QString configuration(const QString &prefix, quint16 port)
-{
+    QString tls;
+    if (ports.size() > 1)
+        tls = QStringLiteral("listen 127.0.0.1:%1 ssl http2;\n        ssl_certificate %2;\n"
+                             "        ssl_certificate_key %3;")
+                  .arg(ports[1])
+                  .arg(options.certificate, options.key);
     return QStringLiteral(R"(daemon off;
 master_process off;
 worker_processes 1;
@@ -67,27 +33,25 @@ http {
     scgi_temp_path %1/tmp/scgi;
     server {
         listen 127.0.0.1:%2;
+        %3
         root %1/html;
-        location / { }
+        location / { %4 }
     }
 }
 )")
         .arg(prefix)
-        .arg(port);
+        .arg(ports[0])
+        .arg(tls, options.okForEverything ? QStringLiteral("return 200;") : QString());
 }
 
 } // namespace
 
 QString LocalNginx::program()
 {
-    QString found = QStandardPaths::findExecutable(QStringLiteral("nginx"));
-    if (found.isEmpty())
-        found = QStandardPaths::findExecutable(QStringLiteral("nginx"),
-                                               {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
-    return found;
+    return LocalProcess::find(QStringLiteral("nginx"));
 }
 
-LocalNginx::LocalNginx(const QMap<QString, QByteArray> &files)
+LocalNginx::LocalNginx(const QMap<QString, QByteArray> &files, const NginxOptions &options)
 {
     if (program().isEmpty()) {
         m_error = QStringLiteral("nginx is not installed");
@@ -105,61 +69,31 @@ LocalNginx::LocalNginx(const QMap<QString, QByteArray> &files)
             return;
         }
     }
-    for (int attempt = 0; attempt < 5 && !isRunning(); ++attempt)
-        start(freePort());
-}
-
-LocalNginx::~LocalNginx()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-}
-
-bool LocalNginx::start(quint16 port)
-{
-    if (port == 0)
-        return false;
-    QFile conf(m_prefix.filePath(QStringLiteral("nginx.conf")));
-    if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || conf.write(configuration(m_prefix.path(), port).toUtf8()) < 0) {
-        m_error = QStringLiteral("cannot write the nginx configuration");
-        return false;
-    }
-    conf.close();
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(program(), {QStringLiteral("-p"), m_prefix.path(), QStringLiteral("-c"), conf.fileName(),
-                                QStringLiteral("-e"), m_prefix.filePath(QStringLiteral("error.log"))});
-    if (!m_process.waitForStarted(5000)) {
-        m_error = m_process.errorString();
-        return false;
-    }
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 10000) {
-        if (m_process.state() == QProcess::NotRunning) {
-            QFile log(m_prefix.filePath(QStringLiteral("error.log")));
-            log.open(QIODevice::ReadOnly);
-            m_error = QString::fromUtf8(m_process.readAll() + log.readAll());
-            return false;
-        }
-        if (accepts(port)) {
-            m_port = port;
-            return true;
-        }
-        QThread::msleep(20);
-    }
-    m_error = QStringLiteral("nginx did not answer on port %1").arg(port);
-    return false;
+    const QString errorLog = prefix.filePath(QStringLiteral("error.log"));
+    const bool tls = !options.certificate.isEmpty() && !options.key.isEmpty();
+    m_server = std::make_unique<LocalProcess>(
+        program(), tls ? 2 : 1,
+        [&](const QList<quint16> &ports, QString *error) {
+            QFile conf(prefix.filePath(QStringLiteral("nginx.conf")));
+            if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                || conf.write(configuration(prefix.path(), ports, options).toUtf8()) < 0) {
+                *error = QStringLiteral("cannot write the nginx configuration");
+                return QStringList();
+            }
+            return QStringList{QStringLiteral("-p"), prefix.path(), QStringLiteral("-c"), conf.fileName(),
+                               QStringLiteral("-e"), errorLog};
+        },
+        errorLog);
 }
 
 QByteArray LocalNginx::url(const QByteArray &path) const
 {
-    return "http://127.0.0.1:" + QByteArray::number(m_port) + path;
+    return "http://127.0.0.1:" + QByteArray::number(port()) + path;
+}
+
+QByteArray LocalNginx::tlsUrl(const QByteArray &path) const
+{
+    return "https://127.0.0.1:" + QByteArray::number(m_server ? m_server->port(1) : 0) + path;
 }
 
 QStringList LocalNginx::accessLog(qsizetype atLeast) const

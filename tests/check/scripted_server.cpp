@@ -151,8 +151,14 @@ void ScriptedServer::serve()
 void ScriptedServer::answer(int client)
 {
     QByteArray request;
+    bool first = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        first = !m_replies.empty() && m_replies.front().first;
+    }
     char buffer[4096];
-    while (!request.contains("\r\n\r\n")) {
+    // A reply that comes first counts its connection as the request.
+    while (!first && !request.contains("\r\n\r\n")) {
         if (!waitFor(client, POLLIN, m_stop))
             return;
         const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);

@@ -31,6 +31,7 @@ public:
         bool endless = false;  // filler until the client goes away
         bool held = false;     // sent only once release() is called
         Ending ending = Ending::Close;
+        bool first = false;    // sent as soon as the client connects, before it says anything
     };
 
     ScriptedServer();

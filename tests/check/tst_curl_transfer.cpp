@@ -1,5 +1,6 @@
 #include "scripted_server.h"
 #include "app/failure.h"
+#include "check/ascii_host.h"
 #include "check/curl_transfer.h"
 
 #include <QTest>
@@ -47,8 +48,13 @@ private Q_SLOTS:
 
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Case: MiXeD\r\n\r\n";
         QTest::newRow("status line first, CR LF, blank line") << ok + "hello" << qint64(0) << false << ok;
-        const QByteArray lf = "HTTP/1.1 200 OK\nServer: lf-only\n\n";
-        QTest::newRow("LF-only lines are kept") << lf << qint64(0) << false << lf;
+        // Servers may end lines with a bare LF; the block still ends them in CR LF.
+        QTest::newRow("LF-only lines")
+            << QByteArray("HTTP/1.1 200 OK\nServer: lf-only\n\n") << qint64(0) << false
+            << QByteArray("HTTP/1.1 200 OK\r\nServer: lf-only\r\n\r\n");
+        QTest::newRow("mixed line ends, a bare CR inside a line")
+            << QByteArray("HTTP/1.1 404 Not\rFound\nX-A: 1\r\nX-B: \r2\n\r\n") << qint64(0) << false
+            << QByteArray("HTTP/1.1 404 Not\rFound\r\nX-A: 1\r\nX-B: \r2\r\n\r\n");
         const QByteArray moved = "HTTP/1.1 301 Moved Permanently\r\nLocation: /elsewhere\r\nContent-Length: 0\r\n\r\n";
         QTest::newRow("redirect is not followed") << moved << qint64(0) << false << moved;
         const QByteArray big = "HTTP/1.1 200 OK\r\nContent-Length: 268435456\r\n\r\n";
@@ -148,18 +154,91 @@ private Q_SLOTS:
         QCOMPARE(server.requestCount(), reply.isEmpty() ? 1 : 2);
     }
 
-    void bareHostIsHttpAndGoesThroughTheEnvironmentsProxy_data()
+    void nameGoesDirectWhateverTheEnvironmentSays_data()
     {
         QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("locale");
         QTest::addColumn<QByteArray>("requestLine");
-        QTest::newRow("bare host") << QByteArray("quill.example") << QByteArray("GET http://quill.example/ HTTP/1.1");
+        QTest::addColumn<QByteArray>("host");
+        // libcurl takes any *.localhost for 127.0.0.1.
+        QTest::newRow("bare host") << QByteArray("quill.localhost:PORT") << QByteArray("C.UTF-8")
+                                   << QByteArray("GET / HTTP/1.1") << QByteArray("quill.localhost:PORT");
         // libcurl would guess FTP from the name alone.
         QTest::newRow("host named like an FTP server")
-            << QByteArray("ftp.quill.example") << QByteArray("GET http://ftp.quill.example/ HTTP/1.1");
-        QTest::newRow("host and path") << QByteArray("quill.example/a/b")
-                                       << QByteArray("GET http://quill.example/a/b HTTP/1.1");
-        QTest::newRow("IDN") << QByteArray("b\xc3\xbc" "cher.example")
-                             << QByteArray("GET http://xn--bcher-kva.example/ HTTP/1.1");
+            << QByteArray("ftp.quill.localhost:PORT") << QByteArray("C.UTF-8") << QByteArray("GET / HTTP/1.1")
+            << QByteArray("ftp.quill.localhost:PORT");
+        QTest::newRow("host and path") << QByteArray("quill.localhost:PORT/a/b") << QByteArray("C.UTF-8")
+                                       << QByteArray("GET /a/b HTTP/1.1") << QByteArray("quill.localhost:PORT");
+        // The host's ASCII form does not depend on the locale.
+        for (const char *locale : {"C", "C.UTF-8"}) {
+            QTest::addRow("IDN, bare, %s", locale)
+                << QByteArray("b\xc3\xbc" "cher.localhost:PORT") << QByteArray(locale) << QByteArray("GET / HTTP/1.1")
+                << QByteArray("xn--bcher-kva.localhost:PORT");
+            QTest::addRow("IDN with scheme and path, %s", locale)
+                << QByteArray("http://B\xc3\x9c" "cher.localhost:PORT/b\xc3\xbc" "cher") << QByteArray(locale)
+                << QByteArray("GET /b%c3%bccher HTTP/1.1") << QByteArray("xn--bcher-kva.localhost:PORT");
+        }
+    }
+
+    void nameGoesDirectWhateverTheEnvironmentSays()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, locale);
+        QFETCH(QByteArray, requestLine);
+        QFETCH(QByteArray, host);
+        ScriptedServer server;
+        server.reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        ScriptedServer proxy;
+        const QByteArrayList variables{"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                       "ALL_PROXY"};
+        for (const QByteArray &variable : variables)
+            qputenv(variable, proxy.url());
+        qputenv("no_proxy", "elsewhere.example");
+        qputenv("NO_PROXY", "elsewhere.example");
+        const QByteArray before = std::setlocale(LC_ALL, nullptr);
+        QVERIFY(std::setlocale(LC_ALL, locale.constData()));
+        const QByteArray port = QByteArray::number(server.port());
+
+        CurlTransfer inet;
+        const std::optional<QString> failure = openFailure(inet, QByteArray(name).replace("PORT", port));
+        std::setlocale(LC_ALL, before.constData());
+        for (const QByteArray &variable : variables + QByteArrayList{"no_proxy", "NO_PROXY"})
+            qunsetenv(variable.constData());
+
+        QVERIFY2(!failure, qPrintable(failure.value_or(QString())));
+        QCOMPARE(proxy.requestCount(), 0);
+        QCOMPARE(server.requestCount(), 1);
+        const QList<QByteArray> head = server.requestHeads().first().split('\n');
+        QCOMPARE(head[0], requestLine + '\r');
+        QCOMPARE(head[1], "Host: " + host.replace("PORT", port) + '\r');
+    }
+
+    void asciiHost_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("sent");
+        const QByteArray ascii = "xn--bcher-kva.example";
+        const QByteArray utf8 = "b\xc3\xbc" "cher.example";
+        QTest::newRow("ASCII stays") << QByteArray("Quill.Example/\xc3\xbc") << QByteArray("Quill.Example/\xc3\xbc");
+        QTest::newRow("bare host") << utf8 << ascii;
+        QTest::newRow("every part around the host stays")
+            << "HTTPS://us\xc3\xa9r:p@" + utf8 + ":8080/P\xc3\xa4th?q=\xc3\xbc#F"
+            << "HTTPS://us\xc3\xa9r:p@" + ascii + ":8080/P\xc3\xa4th?q=\xc3\xbc#F";
+        QTest::newRow("query right after the host") << utf8 + "?x" << ascii + "?x";
+        QTest::newRow("blanks around the name stay") << " " + utf8 + " " << " " + utf8 + " ";
+        QTest::newRow("not UTF-8") << QByteArray("b\xfc" "cher.example") << QByteArray("b\xfc" "cher.example");
+        QTest::newRow("not a valid IDN") << QByteArray("\xef\xbf\xbd.example") << QByteArray("\xef\xbf\xbd.example");
+        const QByteArray tooLong = QByteArray("\xc3\xbc").repeated(64) + ".example";
+        QTest::newRow("label too long for an IDN") << tooLong << tooLong;
+        QTest::newRow("IP literal") << QByteArray("http://[::1]/\xc3\xbc") << QByteArray("http://[::1]/\xc3\xbc");
+        QTest::newRow("no host") << QByteArray("http:///\xc3\xbc") << QByteArray("http:///\xc3\xbc");
+    }
+
+    void asciiHost()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, sent);
+        QCOMPARE(withAsciiHost(name), sent);
     }
 
     void hostNameIsResolvedWhileWaiting()
@@ -170,26 +249,6 @@ private Q_SLOTS:
         QCOMPARE(openFailure(inet, "localhost:" + QByteArray::number(server.port()) + "/x"), std::nullopt);
         QCOMPARE(inet.GetHeader(), QByteArray("HTTP/1.1 200 OK\r\n\r\n"));
         QVERIFY(server.requestHeads().first().startsWith("GET /x HTTP/1.1\r\n"));
-    }
-
-    void bareHostIsHttpAndGoesThroughTheEnvironmentsProxy()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, requestLine);
-        // libcurl reads a host name in the locale's encoding; these are UTF-8.
-        std::setlocale(LC_CTYPE, "C.UTF-8");
-        ScriptedServer proxy;
-        proxy.reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-        qputenv("http_proxy", proxy.url());
-        qunsetenv("no_proxy");
-        qunsetenv("NO_PROXY");
-        CurlTransfer inet;
-        const std::optional<QString> failure = openFailure(inet, name);
-        qunsetenv("http_proxy");
-        QVERIFY2(!failure, qPrintable(failure.value_or(QString())));
-        QCOMPARE(proxy.requestCount(), 1);
-        const QByteArray head = proxy.requestHeads().first();
-        QCOMPARE(head.left(head.indexOf("\r\n")), requestLine);
     }
 
     void windowKeepsHandlingEventsWhileWaiting()

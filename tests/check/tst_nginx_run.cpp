@@ -1,22 +1,77 @@
 #include "check_run_fixture.h"
 #include "local_nginx.h"
+#include "local_tinyproxy.h"
+#include "report_places.h"
+#include "scripted_server.h"
+#include "test_certificates.h"
 #include "window_fixture.h"
 
 #include <QSet>
 #include <QTest>
 
+#include <curl/curl.h>
+
 using namespace quill;
 using namespace quill::test;
 
-// A run against a real web server that nobody here wrote.
+using Kind = TestCertificates::Kind;
+
+namespace {
+
+const QList<int> kFailedFetch{108, 110, 112};
+
+// What a careful libcurl client says when fetching the address with its
+// own defaults (certificates checked, the environment's proxy taken), and
+// the HTTP version it got to speak.
+struct Fetched {
+    QString error;
+    long version = 0;
+};
+
+Fetched fetchAsLibcurlDoes(const QByteArray &url, const QString &authority, bool verify, long version)
+{
+    CURL *easy = curl_easy_init();
+    char error[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, version);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+    const QByteArray ca = authority.toLocal8Bit();
+    if (!ca.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, ca.constData());
+    Fetched fetched;
+    if (curl_easy_perform(easy) != CURLE_OK)
+        fetched.error = QString::fromUtf8(error);
+    curl_easy_getinfo(easy, CURLINFO_HTTP_VERSION, &fetched.version);
+    curl_easy_cleanup(easy);
+    return fetched;
+}
+
+QString logLineOf(const QStringList &log, const QString &request)
+{
+    for (const QString &line : log)
+        if (line.contains(request))
+            return line;
+    return QString();
+}
+
+} // namespace
+
+// Runs against real servers that nobody here wrote.
 class NginxRunTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void runSortsWhatNginxServes()
+    void initTestCase()
     {
         if (LocalNginx::program().isEmpty())
             QSKIP("nginx is not installed (scripts/install-deps --test installs it)");
+    }
+
+    void runSortsWhatNginxServes()
+    {
         LocalNginx nginx({{QStringLiteral("index.html"), "<p>here</p>\n"},
                           {QStringLiteral("sub/index.html"), "<p>below</p>\n"}});
         QVERIFY2(nginx.isRunning(), qPrintable(nginx.error()));
@@ -44,6 +99,124 @@ private Q_SLOTS:
             connections.insert(line.section(u' ', 0, 0));
         QVERIFY2(connections.size() < log.size(), qPrintable(log.join(u'\n')));
     }
+
+    void tlsServerAnswersWhateverItsCertificate_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("withTestAuthority");
+        QTest::addColumn<QString>("refusal"); // what a careful client says
+        QTest::newRow("good certificate") << Kind::Good << true << QString();
+        QTest::newRow("self-signed") << Kind::SelfSigned << true
+                                     << QStringLiteral("SSL certificate problem: self-signed certificate");
+        QTest::newRow("expired") << Kind::Expired << true
+                                 << QStringLiteral("SSL certificate problem: certificate has expired");
+        QTest::newRow("unknown CA") << Kind::Good << false
+                                    << QStringLiteral("SSL certificate problem: unable to get local issuer certificate");
+        QTest::newRow("other host's") << Kind::OtherHost << true
+                                      << QStringLiteral("SSL: no alternative certificate subject name matches");
+    }
+
+    void tlsServerAnswersWhateverItsCertificate()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(bool, withTestAuthority);
+        QFETCH(QString, refusal);
+        QVERIFY2(m_certificates.isReady(), qPrintable(m_certificates.error()));
+        LocalNginx nginx({{QStringLiteral("index.html"), "<p>here</p>\n"}},
+                         {m_certificates.certificate(kind), m_certificates.key(), false});
+        QVERIFY2(nginx.isRunning(), qPrintable(nginx.error()));
+        const QByteArray home = nginx.tlsUrl("/");
+        const QByteArray missing = nginx.tlsUrl("/missing");
+        // TLS to a port that speaks plain HTTP is a failure, not an answer.
+        QByteArray plain = nginx.url("/");
+        plain.replace("http://", "https://");
+
+        const Fetched careful = fetchAsLibcurlDoes(
+            home, withTestAuthority ? m_certificates.authority() : QString(), true, CURL_HTTP_VERSION_2TLS);
+        if (refusal.isEmpty())
+            QCOMPARE(careful.error, QString());
+        else
+            QVERIFY2(careful.error.startsWith(refusal), qPrintable(careful.error));
+        // The server offers HTTP/2 to whoever asks for it.
+        QCOMPARE(fetchAsLibcurlDoes(home, QString(), false, CURL_HTTP_VERSION_2TLS).version,
+                 long(CURL_HTTP_VERSION_2_0));
+        // A refused certificate ends the careful fetch before its request.
+        const qsizetype checked = nginx.accessLog(refusal.isEmpty() ? 2 : 1).size();
+
+        CurlWindow t;
+        t.addPending({home, missing, plain});
+        for (int i = 0; i < 3; ++i)
+            t.fakes.boxes.answerMessage(Answer::Ok);
+        t.window->PushButton4_Click();
+
+        QCOMPARE(CurlWindow::entries(t.window->ListView2), QByteArrayList{home});
+        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{missing, plain}));
+        QCOMPARE(reportPlaces(t.fakes.boxes), checkUrlPlaces(kFailedFetch));
+        QVERIFY2(t.fakes.boxes.reports().first().contains(QLatin1String("wrong version number")),
+                 qPrintable(t.fakes.boxes.reports().first()));
+        // HTTP/1.1 although the server offers HTTP/2.
+        const QStringList log = nginx.accessLog(checked + 3).mid(checked);
+        QVERIFY2(logLineOf(log, QStringLiteral("\"GET / ")).endsWith(QLatin1String("\"GET / HTTP/1.1\" 200")),
+                 qPrintable(log.join(u'\n')));
+        QVERIFY2(logLineOf(log, QStringLiteral("\"GET /missing "))
+                     .endsWith(QLatin1String("\"GET /missing HTTP/1.1\" 404")),
+                 qPrintable(log.join(u'\n')));
+    }
+
+    void environmentsProxyIsNotAsked_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<bool>("tls");
+        QTest::newRow("http_proxy") << QByteArray("http_proxy") << false;
+        QTest::newRow("all_proxy, http") << QByteArray("all_proxy") << false;
+        QTest::newRow("ALL_PROXY, http") << QByteArray("ALL_PROXY") << false;
+        QTest::newRow("https_proxy") << QByteArray("https_proxy") << true;
+        QTest::newRow("HTTPS_PROXY") << QByteArray("HTTPS_PROXY") << true;
+        QTest::newRow("all_proxy, https") << QByteArray("all_proxy") << true;
+    }
+
+    void environmentsProxyIsNotAsked()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(bool, tls);
+        if (LocalTinyproxy::program().isEmpty())
+            QSKIP("tinyproxy is not installed (scripts/install-deps --test installs it)");
+        LocalTinyproxy proxy;
+        QVERIFY2(proxy.isRunning(), qPrintable(proxy.error()));
+        QVERIFY2(m_certificates.isReady(), qPrintable(m_certificates.error()));
+        LocalNginx nginx({{QStringLiteral("index.html"), "<p>here</p>\n"}},
+                         {m_certificates.certificate(Kind::Good), m_certificates.key(), false});
+        QVERIFY2(nginx.isRunning(), qPrintable(nginx.error()));
+        RefusingPort refusing;
+        const QByteArray scheme = tls ? "https://" : "http://";
+        const QByteArray home = tls ? nginx.tlsUrl("/") : nginx.url("/");
+        const QByteArray missing = tls ? nginx.tlsUrl("/missing") : nginx.url("/missing");
+        const QByteArray unreachable = scheme + "127.0.0.1:" + QByteArray::number(refusing.port()) + "/";
+
+        qputenv(variable.constData(), proxy.url());
+        qputenv("no_proxy", "elsewhere.example");
+        // libcurl on its own would ask the proxy, which answers for the name.
+        fetchAsLibcurlDoes(unreachable, QString(), false, CURL_HTTP_VERSION_1_1);
+        const int asked = proxy.requestCount();
+        CurlWindow t;
+        t.addPending({unreachable, home, missing});
+        for (int i = 0; i < 3; ++i)
+            t.fakes.boxes.answerMessage(Answer::Ok);
+        t.window->PushButton4_Click();
+        qunsetenv(variable.constData());
+        qunsetenv("no_proxy");
+
+        QCOMPARE(CurlWindow::entries(t.window->ListView2), QByteArrayList{home});
+        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{unreachable, missing}));
+        QCOMPARE(asked, 1);
+        QCOMPARE(proxy.requestCount(), asked);
+        QCOMPARE(reportPlaces(t.fakes.boxes), checkUrlPlaces(kFailedFetch));
+        QVERIFY2(t.fakes.boxes.reports().first().contains(QLatin1String("Couldn't connect to server")),
+                 qPrintable(t.fakes.boxes.reports().first()));
+    }
+
+private:
+    TestCertificates m_certificates;
 };
 
 QTEST_MAIN(NginxRunTest)

@@ -1,0 +1,64 @@
+#include "ascii_host.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace quill {
+
+namespace {
+
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isSchemeCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-'
+        || c == '.';
+}
+
+// Where the authority begins: after "scheme://", or at the start of a bare
+// host as libcurl reads one.
+qsizetype authorityStart(const QByteArray &name)
+{
+    const qsizetype separator = name.indexOf("://");
+    if (separator <= 0 || !std::all_of(name.begin(), name.begin() + separator, isSchemeCharacter))
+        return 0;
+    const char first = name.front();
+    return (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') ? separator + 3 : 0;
+}
+
+} // namespace
+
+QByteArray withAsciiHost(const QByteArray &name)
+{
+    // Almost every name is ASCII: nothing to look for.
+    if (isAscii(name))
+        return name;
+    const qsizetype authority = authorityStart(name);
+    qsizetype end = name.size();
+    for (const char stop : {'/', '?', '#'})
+        if (const qsizetype at = name.indexOf(stop, authority); at >= 0)
+            end = std::min(end, at);
+    if (end == authority)
+        return name;
+    const qsizetype at = name.lastIndexOf('@', end - 1);
+    const qsizetype hostStart = at >= authority ? at + 1 : authority;
+    // An IP literal in brackets is ASCII or nothing libcurl would take.
+    if (hostStart < end && name[hostStart] == '[')
+        return name;
+    const qsizetype colon = name.indexOf(':', hostStart);
+    const qsizetype hostEnd = colon >= 0 && colon < end ? colon : end;
+    const QByteArrayView host = QByteArrayView(name).sliced(hostStart, hostEnd - hostStart);
+    if (host.isEmpty() || isAscii(host) || !host.isValidUtf8())
+        return name;
+    const QByteArray ascii = QUrl::toAce(QString::fromUtf8(host));
+    if (ascii.isEmpty())
+        return name;
+    return QByteArray(name).replace(hostStart, hostEnd - hostStart, ascii);
+}
+
+} // namespace quill

@@ -29,12 +29,15 @@ CURLcode CurlEventLoop::perform(CURL *easy, std::function<bool()> enough)
     m_enough = std::move(enough);
     if (const CURLMcode added = curl_multi_add_handle(m_multi, easy); added != CURLM_OK)
         return CURLE_FAILED_INIT;
-    // Adding the handle has set the timer that starts the transfer.
-    QEventLoop loop;
-    m_loop = &loop;
-    if (!m_result)
+    // Adding the handle has asked for a timeout of zero: the request goes
+    // out now, and the loop runs only to wait for the reply.
+    act(CURL_SOCKET_TIMEOUT, 0);
+    if (!m_result) {
+        QEventLoop loop;
+        m_loop = &loop;
         loop.exec();
-    m_loop = nullptr;
+        m_loop = nullptr;
+    }
     m_enough = nullptr;
     // Also ends a transfer that was stopped half-way.
     curl_multi_remove_handle(m_multi, easy);
@@ -50,6 +53,7 @@ int CurlEventLoop::onSocket(CURL *, curl_socket_t socket, int what, void *self, 
 int CurlEventLoop::onTimer(CURLM *, long milliseconds, void *self)
 {
     auto *loop = static_cast<CurlEventLoop *>(self);
+    loop->m_timeoutDue = milliseconds == 0;
     if (milliseconds < 0)
         loop->m_timer.stop();
     else
@@ -78,6 +82,14 @@ void CurlEventLoop::act(curl_socket_t socket, int events)
 {
     int running = 0;
     curl_multi_socket_action(m_multi, socket, events, &running);
+    // What libcurl wants done at once is done at once, not after a trip
+    // round the event loop; a few times at most, so that events still get
+    // their turn if it keeps asking.
+    for (int again = 0; again < kImmediateRounds && m_timeoutDue && !m_result; ++again) {
+        m_timeoutDue = false;
+        m_timer.stop();
+        curl_multi_socket_action(m_multi, CURL_SOCKET_TIMEOUT, 0, &running);
+    }
     int queued = 0;
     while (CURLMsg *message = curl_multi_info_read(m_multi, &queued)) {
         if (message->msg != CURLMSG_DONE)

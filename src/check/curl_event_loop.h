@@ -45,8 +45,12 @@ private:
     void watch(curl_socket_t socket, int what);
     void act(curl_socket_t socket, int events);
 
+    static constexpr int kImmediateRounds = 4;
+
     CURLM *m_multi;
     QTimer m_timer;
+    // libcurl asked for a timeout of zero: it has work to do right away.
+    bool m_timeoutDue = false;
     // Kept, disabled, when libcurl stops watching a socket: the next
     // transfer on a kept connection, or a new socket of the same number,
     // enables them again instead of making new ones.

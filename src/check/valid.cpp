@@ -30,13 +30,26 @@ QByteArray statusTextOf(const QByteArray &statusLine)
     return statusLine.right(length);
 }
 
+// The probe runs once per name: its procedures' paths are built once.
+const QString &checkUrlPath()
+{
+    static const QString path = procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL"));
+    return path;
+}
+
+const QString &isUrlValidPath()
+{
+    static const QString path = procedurePath(QStringLiteral("Valid"), QStringLiteral("IsURLValid"));
+    return path;
+}
+
 } // namespace
 
 namespace Valid {
 
 QByteArray CheckURL(Transfer &inet, MessageBoxes &boxes, const QByteArray &url, int maxAttempts)
 {
-    Procedure proc(boxes, procedurePath(QStringLiteral("Valid"), QStringLiteral("CheckURL")));
+    Procedure proc(boxes, checkUrlPath());
     int attempts = 0;
     bool success = false;
     QByteArray statusLine;
@@ -57,7 +70,7 @@ QByteArray CheckURL(Transfer &inet, MessageBoxes &boxes, const QByteArray &url, 
 
 std::optional<bool> IsURLValid(Transfer &inet, MessageBoxes &boxes, const QByteArray &name)
 {
-    Procedure proc(boxes, procedurePath(QStringLiteral("Valid"), QStringLiteral("IsURLValid")));
+    Procedure proc(boxes, isUrlValidPath());
     std::optional<bool> verdict;
     QByteArray status;
     if (proc.test(100, [&] { return name.isEmpty(); }))

@@ -21,14 +21,21 @@ bool isSchemeCharacter(char c)
 }
 
 // Where the authority begins: after "scheme://", or at the start of a bare
-// host as libcurl reads one.
+// host as libcurl reads one; -1 for a "://" that follows no scheme, which
+// libcurl cannot read either.
 qsizetype authorityStart(const QByteArray &name)
 {
     const qsizetype separator = name.indexOf("://");
-    if (separator <= 0 || !std::all_of(name.begin(), name.begin() + separator, isSchemeCharacter))
+    if (separator < 0)
         return 0;
-    const char first = name.front();
-    return (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') ? separator + 3 : 0;
+    // A "://" in the path or query of a bare host.
+    for (const char stop : {'/', '?', '#'})
+        if (const qsizetype at = name.indexOf(stop); at >= 0 && at < separator)
+            return 0;
+    const char first = separator > 0 ? name.front() : '\0';
+    const bool scheme = ((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z'))
+        && std::all_of(name.begin(), name.begin() + separator, isSchemeCharacter);
+    return scheme ? separator + 3 : -1;
 }
 
 } // namespace
@@ -39,6 +46,8 @@ QByteArray withAsciiHost(const QByteArray &name)
     if (isAscii(name))
         return name;
     const qsizetype authority = authorityStart(name);
+    if (authority < 0)
+        return name;
     qsizetype end = name.size();
     for (const char stop : {'/', '?', '#'})
         if (const qsizetype at = name.indexOf(stop, authority); at >= 0)

@@ -232,6 +232,8 @@ private Q_SLOTS:
         QTest::newRow("label too long for an IDN") << tooLong << tooLong;
         QTest::newRow("IP literal") << QByteArray("http://[::1]/\xc3\xbc") << QByteArray("http://[::1]/\xc3\xbc");
         QTest::newRow("no host") << QByteArray("http:///\xc3\xbc") << QByteArray("http:///\xc3\xbc");
+        QTest::newRow("no scheme before ://") << "x" + utf8 + "://" + utf8 << "x" + utf8 + "://" + utf8;
+        QTest::newRow("bare host, :// in its query") << utf8 + "?u=http://" + utf8 << ascii + "?u=http://" + utf8;
     }
 
     void asciiHost()

@@ -59,24 +59,47 @@ QString QtMessageBoxes::input(const QString &title, const QString &prompt)
 
 namespace {
 
+// Qt's file dialog keeps its name field as a child of this name; nothing
+// public reaches what was typed there. Everything that reads it goes
+// through here, and the dialog tests fail at once when a Qt update renames
+// it.
+QLineEdit *fileNameEdit(const QFileDialog &dialog)
+{
+    return dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+}
+
 // An open dialog that lets several files be chosen and still hands back a
 // typed name of a file that does not exist, as the list commands expect.
 // Qt's own multi-file mode refuses such names, and quietly drops them when
 // another typed name exists, so the typed names are read here.
 class OpenAnyFilesDialog final : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    OpenAnyFilesDialog(QWidget *parent, const QString &caption) : QFileDialog(parent, caption) {}
 
     const QStringList &chosen() const { return m_chosen; }
 
     void accept() override
     {
-        QStringList typed = typedNames();
-        // Nothing typed, or one folder to enter: Qt knows what to do.
-        if (typed.isEmpty() || (typed.size() == 1 && QFileInfo(typed.first()).isDir())) {
+        const QLineEdit *edit = fileNameEdit(*this);
+        const QString text = edit ? edit->text() : QString();
+        // Nothing typed, or what Qt wrote there for files clicked in the
+        // list: those files are the choice, whatever their names hold.
+        if (text.isEmpty() || text == clickedText()) {
             m_chosen = selectedFiles();
             QFileDialog::accept();
             return;
+        }
+        QStringList typed = typedNames(text);
+        if (typed.size() == 1 && QFileInfo(typed.first()).isDir()) {
+            setDirectory(typed.first());
+            fileNameEdit(*this)->clear();
+            return;
+        }
+        for (const QString &name : std::as_const(typed)) {
+            if (isPattern(name)) {
+                filterBy(name);
+                return;
+            }
         }
         if (fileMode() != ExistingFiles)
             typed = typed.mid(0, 1);
@@ -85,16 +108,33 @@ public:
     }
 
 private:
-    // The names in the file name field, "a.txt" or "a.txt" "b.txt" with
-    // quotes, as full paths against the folder shown.
-    QStringList typedNames() const
+    // The name field's text for the selected files, as Qt writes it when
+    // they are clicked: one name as it is, several in double quotes. Empty
+    // when one of them is not there, so cannot have been clicked.
+    QString clickedText() const
     {
-        const auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        const QString text = edit ? edit->text() : QString();
         QStringList names;
-        if (!text.contains(u'"')) {
-            if (!text.isEmpty())
-                names.append(text);
+        for (const QString &path : selectedFiles()) {
+            const QFileInfo info(path);
+            if (!info.exists())
+                return QString();
+            if (!info.isDir())
+                names.append(info.fileName());
+        }
+        if (names.size() > 1)
+            for (QString &name : names)
+                name = u'"' + name + u'"';
+        return names.join(u' ');
+    }
+
+    // The typed names as full paths against the folder shown: "a.txt", or
+    // "a.txt" "b.txt" in double quotes as Qt writes several. A text that
+    // does not begin with a quote is one name, quotes and all.
+    QStringList typedNames(const QString &text) const
+    {
+        QStringList names;
+        if (!text.startsWith(u'"')) {
+            names.append(text);
         } else {
             const QStringList tokens = text.split(u'"');
             for (qsizetype i = 1; i < tokens.size(); i += 2)
@@ -110,7 +150,30 @@ private:
         return names;
     }
 
+    // A name with wildcards that names no file of its own. Brackets are
+    // left out: "list[1].txt" is far more often a name than a pattern.
+    static bool isPattern(const QString &path)
+    {
+        const QString name = QFileInfo(path).fileName();
+        return (name.contains(u'*') || name.contains(u'?')) && !QFileInfo::exists(path);
+    }
+
+    // Shows only the names that match, in the pattern's folder, as one more
+    // choice of the file type list; the dialog stays open.
+    void filterBy(const QString &pattern)
+    {
+        if (m_givenFilters.isEmpty())
+            m_givenFilters = nameFilters();
+        const QFileInfo info(pattern);
+        if (QFileInfo(info.path()).isDir())
+            setDirectory(info.path());
+        setNameFilters(m_givenFilters + QStringList{info.fileName()});
+        selectNameFilter(info.fileName());
+        fileNameEdit(*this)->clear();
+    }
+
     QStringList m_chosen;
+    QStringList m_givenFilters;
 };
 
 void applyCommonSettings(QFileDialog &dialog, const FileDialogRequest &request)

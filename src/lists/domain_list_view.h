@@ -36,6 +36,7 @@ protected:
 
 private:
     DomainList *m_items;
+    int m_reselectRow = -1;
 };
 
 } // namespace quill

@@ -38,7 +38,6 @@ DomainListView::DomainListView(QWidget *parent) : QTreeView(parent), m_items(new
     header()->setSectionsMovable(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
     setHeaderHidden(true); // no column until one is added
-    viewport()->setMouseTracking(true);
 }
 
 void DomainListView::addColumn(const QString &header)
@@ -80,13 +79,6 @@ QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QMode
     if (!index.isValid())
         return QItemSelectionModel::NoUpdate;
     return QTreeView::selectionCommand(index, event);
-}
-
-bool DomainListView::viewportEvent(QEvent *event)
-{
-    if (event->type() == QEvent::MouseMove)
-        Q_EMIT mouseMoved();
-    return QTreeView::viewportEvent(event);
 }
 
 } // namespace quill

@@ -25,12 +25,10 @@ public:
 Q_SIGNALS:
     void doubleClickedAnywhere();
     void deleteKeyPressed();
-    void mouseMoved();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    bool viewportEvent(QEvent *event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override;
 

@@ -44,10 +44,15 @@ struct DialogDriver {
         if (dialog == m_pressed) { // still open after Open or Save: it stayed
             stayedIn = dialog->directory().absolutePath();
             stayedWith = dialog->selectedNameFilter();
+            // The list is filtered a moment later: read it once it holds still.
+            QStringList showing;
             if (auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView")))
                 for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
-                    stayedShowing.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
-            dialog->reject();
+                    showing.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+            m_steadyPolls = showing == stayedShowing ? m_steadyPolls + 1 : 0;
+            stayedShowing = showing;
+            if (m_steadyPolls >= 10)
+                dialog->reject();
             return;
         }
         if (dialog != m_handled) {
@@ -94,6 +99,7 @@ private:
     bool m_click;
     QFileDialog *m_handled = nullptr;
     QFileDialog *m_pressed = nullptr;
+    int m_steadyPolls = 0;
     QTimer m_timer;
 };
 

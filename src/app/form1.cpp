@@ -84,12 +84,30 @@ void Form1::Form_Load()
 
 void Form1::showCentered()
 {
-    // Placed by hand: on a bare X server nobody else would centre it.
+    // Placed by hand: on a bare X server nobody else would centre it. A
+    // window manager frames the window only once it is shown, so the frame
+    // is centred again when it is known.
+    centreFrame();
+    show();
+    m_centreWhenFramed = true;
+}
+
+void Form1::centreFrame()
+{
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        const QSize frame = frameGeometry().size();
+        move(area.center() - QPoint(frame.width() / 2, frame.height() / 2)); // moves the frame
     }
-    show();
+}
+
+void Form1::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (m_centreWhenFramed && frameGeometry().size() != size()) {
+        m_centreWhenFramed = false;
+        centreFrame();
+    }
 }
 
 void Form1::setMousePointer(Pointer pointer)

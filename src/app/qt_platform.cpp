@@ -2,12 +2,15 @@
 
 #include "failure.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTime>
@@ -27,10 +30,54 @@ QString displayText(const QString &text)
     return shown;
 }
 
+namespace {
+
+// The width a box's title bar needs to show its whole title: the title in
+// a bold title font (Qt's stand-in for the window manager's, which is often
+// bold), the window icon and three frame buttons, each about as wide as the
+// bar is tall, and the frame's ends.
+int titleBarWidth(const QString &title)
+{
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int bar = metrics.height() + 8;
+    return metrics.horizontalAdvance(title) + 4 * bar + 2 * metrics.height();
+}
+
+// A box whose parent window is not shown yet (during start-up) would be
+// placed against where that window is going to be; on its own it is
+// centred on the screen.
+QWidget *shownOrNone(QWidget *parent)
+{
+    return parent && parent->isVisible() ? parent : nullptr;
+}
+
+// A message box at least as wide as its title needs. Qt sizes the box when
+// it is shown, from its text and buttons, and then places it.
+class TitledMessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        const int needed = titleBarWidth(windowTitle());
+        if (width() >= needed)
+            return;
+        setFixedSize(needed, layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(needed) : height());
+        adjustPosition(parentWidget());
+        setAttribute(Qt::WA_Moved, false); // placed by Qt, not by hand
+    }
+};
+
+} // namespace
+
 Answer QtMessageBoxes::message(const QString &title, const QString &text, Buttons buttons, Icon icon)
 {
-    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, displayText(text),
-                    QMessageBox::NoButton, m_parent);
+    TitledMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                         displayText(text), QMessageBox::NoButton, shownOrNone(m_parent));
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -47,9 +94,10 @@ Answer QtMessageBoxes::message(const QString &title, const QString &text, Button
 
 QString QtMessageBoxes::input(const QString &title, const QString &prompt)
 {
-    QInputDialog dialog(m_parent);
+    QInputDialog dialog(shownOrNone(m_parent));
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
+    dialog.setMinimumWidth(titleBarWidth(title));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
     if (dialog.exec() != QDialog::Accepted)

@@ -5,6 +5,7 @@
 #include "file_exists.h"
 #include "home_page.h"
 #include "procedure.h"
+#include "screen_centring.h"
 #include "skin_step.h"
 #include "twips.h"
 #include "lists/domain_list.h"
@@ -13,12 +14,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 
 #include <cstdlib>
 
@@ -84,30 +83,9 @@ void Form1::Form_Load()
 
 void Form1::showCentered()
 {
-    // Placed by hand: on a bare X server nobody else would centre it. A
-    // window manager frames the window only once it is shown, so the frame
-    // is centred again when it is known.
-    centreFrame();
+    // Placed by hand: on a bare X server nobody else would centre it.
+    keepCentredOnScreen(*this);
     show();
-    m_centreWhenFramed = true;
-}
-
-void Form1::centreFrame()
-{
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        const QSize frame = frameGeometry().size();
-        move(area.center() - QPoint(frame.width() / 2, frame.height() / 2)); // moves the frame
-    }
-}
-
-void Form1::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    if (m_centreWhenFramed && frameGeometry().size() != size()) {
-        m_centreWhenFramed = false;
-        centreFrame();
-    }
 }
 
 void Form1::setMousePointer(Pointer pointer)

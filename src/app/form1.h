@@ -80,7 +80,6 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -90,7 +89,6 @@ private:
     void pointerMovedOver(Area area);
 
     void createControls();
-    void centreFrame();
     void connectControls();
     [[noreturn]] void Form_Unload();
 
@@ -98,7 +96,6 @@ private:
     Pointer m_pointer = Pointer::Default;
     std::optional<QCursor> m_handCursor;
     QString m_applicationTitle;
-    bool m_centreWhenFramed = false;
 
 public:
     // The open and save dialog the list commands share; it shows its

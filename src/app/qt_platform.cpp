@@ -1,6 +1,7 @@
 #include "qt_platform.h"
 
 #include "failure.h"
+#include "screen_centring.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -10,7 +11,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QInputDialog>
-#include <QLayout>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTime>
@@ -46,15 +47,23 @@ int titleBarWidth(const QString &title)
 }
 
 // A box whose parent window is not shown yet (during start-up) would be
-// placed against where that window is going to be; on its own it is
+// placed against where that window is going to be: it goes without one,
 // centred on the screen.
 QWidget *shownOrNone(QWidget *parent)
 {
     return parent && parent->isVisible() ? parent : nullptr;
 }
 
-// A message box at least as wide as its title needs. Qt sizes the box when
-// it is shown, from its text and buttons, and then places it.
+template <typename Box>
+void placeWithoutParent(Box &box)
+{
+    if (!box.parentWidget())
+        keepCentredOnScreen(box);
+}
+
+// A message box at least as wide as its title needs. Qt sizes the box from
+// its layout when it is shown, and places it then: a row of that width in
+// the layout takes part in both.
 class TitledMessageBox final : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -62,14 +71,18 @@ public:
 protected:
     void showEvent(QShowEvent *event) override
     {
+        auto *grid = qobject_cast<QGridLayout *>(layout());
+        if (grid && !m_titleRow) {
+            const QMargins margins = grid->contentsMargins();
+            m_titleRow = new QSpacerItem(titleBarWidth(windowTitle()) - margins.left() - margins.right(), 0,
+                                         QSizePolicy::Fixed, QSizePolicy::Minimum);
+            grid->addItem(m_titleRow, grid->rowCount(), 0, 1, grid->columnCount());
+        }
         QMessageBox::showEvent(event);
-        const int needed = titleBarWidth(windowTitle());
-        if (width() >= needed)
-            return;
-        setFixedSize(needed, layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(needed) : height());
-        adjustPosition(parentWidget());
-        setAttribute(Qt::WA_Moved, false); // placed by Qt, not by hand
     }
+
+private:
+    QSpacerItem *m_titleRow = nullptr; // owned by the layout
 };
 
 } // namespace
@@ -78,6 +91,7 @@ Answer QtMessageBoxes::message(const QString &title, const QString &text, Button
 {
     TitledMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
                          displayText(text), QMessageBox::NoButton, shownOrNone(m_parent));
+    placeWithoutParent(box);
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -98,6 +112,7 @@ QString QtMessageBoxes::input(const QString &title, const QString &prompt)
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setMinimumWidth(titleBarWidth(title));
+    placeWithoutParent(dialog);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
     if (dialog.exec() != QDialog::Accepted)

@@ -63,27 +63,9 @@ title_ink() {
                      END { for (c in hi) if (hi[c] - lo[c] > 90) n++; print n + 0 }'
 }
 
-# in_dialog TITLE_REGEX TEXT: types TEXT into the file dialog's name field
-# and presses Return until the dialog has gone.
-in_dialog() {
-  local dialog
-  dialog=$(wait_window "$1")
-  xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus --sync "$dialog"
-  xdotool type --delay 5 "$2"
-  for _ in 1 2 3; do
-    xdotool key Return
-    for _ in $(seq 10); do
-      xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || return 0
-      sleep 0.1
-    done
-  done
-  screenshot dialog-stuck >/dev/null
-  fail "the dialog '$1' did not close"
-}
-
 # close_box WINDOW KEY: presses KEY in the box and waits until it has gone.
 close_box() {
-  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+  focus_window "$1"
   xdotool key "$2"
   for _ in $(seq 30); do
     xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' || return 0

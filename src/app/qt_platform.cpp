@@ -137,7 +137,7 @@ QLineEdit *fileNameEdit(const QFileDialog &dialog)
 // another typed name exists, so the typed names are read here.
 class OpenAnyFilesDialog final : public QFileDialog {
 public:
-    OpenAnyFilesDialog(QWidget *parent, const QString &caption) : QFileDialog(parent, caption) {}
+    using QFileDialog::QFileDialog;
 
     const QStringList &chosen() const { return m_chosen; }
 

@@ -67,7 +67,8 @@ private Q_SLOTS:
         QTest::newRow("taken list") << "ListView2" << Pointer::Hand << Pointer::Default;
         QTest::newRow("available list keeps busy") << "ListView3" << Pointer::Busy << Pointer::Busy;
         QTest::newRow("a list's header after a button") << "ListView1.header" << Pointer::Hand << Pointer::Default;
-        QTest::newRow("a list's scroll bar after a button") << "ListView2.scrollbar" << Pointer::Hand << Pointer::Default;
+        QTest::newRow("a list's scroll bar after a button")
+            << "ListView2.scrollbar" << Pointer::Hand << Pointer::Default;
         QTest::newRow("a list's sideways scroll bar") << "ListView3.sideways" << Pointer::Hand << Pointer::Default;
         QTest::newRow("a list's header keeps busy") << "ListView3.header" << Pointer::Busy << Pointer::Busy;
         QTest::newRow("a list's scroll bar keeps busy") << "ListView1.scrollbar" << Pointer::Busy << Pointer::Busy;

@@ -131,10 +131,14 @@ private Q_SLOTS:
         const QStringList stays;
         const QString text = kFilters.first();
         QTest::newRow("existing and missing")
-            << true << false << "\"a.txt\" \"gone.txt\"" << QStringList{"a.txt", "gone.txt"} << "" << "" << QStringList{};
-        QTest::newRow("one missing name") << true << false << "gone.txt" << QStringList{"gone.txt"} << "" << "" << QStringList{};
-        QTest::newRow("one existing name") << true << false << "a.txt" << QStringList{"a.txt"} << "" << "" << QStringList{};
-        QTest::newRow("one file only: missing name") << false << false << "gone" << QStringList{"gone"} << "" << "" << QStringList{};
+            << true << false << "\"a.txt\" \"gone.txt\"" << QStringList{"a.txt", "gone.txt"} << "" << ""
+            << QStringList{};
+        QTest::newRow("one missing name")
+            << true << false << "gone.txt" << QStringList{"gone.txt"} << "" << "" << QStringList{};
+        QTest::newRow("one existing name")
+            << true << false << "a.txt" << QStringList{"a.txt"} << "" << "" << QStringList{};
+        QTest::newRow("one file only: missing name")
+            << false << false << "gone" << QStringList{"gone"} << "" << "" << QStringList{};
         QTest::newRow("a missing name in a folder")
             << true << false << "sub/gone.txt" << QStringList{"sub/gone.txt"} << "" << "" << QStringList{};
         QTest::newRow("a missing name with its full path")

@@ -104,7 +104,8 @@ seen=$(pointer_over "${PENDING_HEADER[@]}" other)
 for _ in 1 2 3; do click_at "${SAMPLE_BUTTON[@]}"; done
 pointer_over "${SAMPLE_BUTTON[@]}" hand >/dev/null
 seen=$(pointer_over "${PENDING_SCROLL_BAR[@]}" other)
-[[ "$seen" != "$HAND" ]] || { screenshot scroll-bar >/dev/null; fail "the hand stays over the pending list's scroll bar"; }
+[[ "$seen" != "$HAND" ]] ||
+  { screenshot scroll-bar >/dev/null; fail "the hand stays over the pending list's scroll bar"; }
 
 xprop -id "$WINDOW_ID" _NET_WM_ICON >"$ARTEFACTS/icon.txt"
 grep -q 'Icon (' "$ARTEFACTS/icon.txt" || fail "the window has no icon"

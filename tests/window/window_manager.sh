@@ -115,4 +115,5 @@ close_box "$input" Escape
 (( input_ink >= wide_ink - 2 )) ||
   fail "the input box's title shows $input_ink columns of ink, the wide box's $wide_ink: its title is cut short"
 kill -0 "$APP_PID" 2>/dev/null || fail "the program ended"
-echo "window manager: start-up report and main window centred, titles of $narrow_ink, $input_ink and $wide_ink ink columns"
+echo "window manager: start-up report and main window centred," \
+  "titles of $narrow_ink, $input_ink and $wide_ink ink columns"

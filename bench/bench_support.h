@@ -38,6 +38,7 @@ inline long long residentBytes()
 
 // Runs one measurement in a child process of its own, so that it sees no
 // memory another measurement freed, and hands its result (plain data) back.
+// A child that dies without a result ends the benchmark with its status.
 template <typename F>
 auto isolated(F &&measure)
 {
@@ -47,16 +48,33 @@ auto isolated(F &&measure)
     if (pipe(channel) != 0)
         std::exit(1);
     const pid_t child = fork();
+    if (child < 0)
+        std::exit(1);
     if (child == 0) {
+        close(channel[0]);
         const Result r = measure();
         _exit(write(channel[1], &r, sizeof r) == sizeof r ? 0 : 1);
     }
-    Result r{};
-    if (read(channel[0], &r, sizeof r) != sizeof r)
-        std::exit(1);
-    waitpid(child, nullptr, 0);
-    close(channel[0]);
+    // Only the child may hold the writing end, so that its death ends the read.
     close(channel[1]);
+    Result r{};
+    ssize_t got = 0;
+    while (got < ssize_t(sizeof r)) {
+        const ssize_t n = read(channel[0], reinterpret_cast<char *>(&r) + got, sizeof r - size_t(got));
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (got != ssize_t(sizeof r)) {
+        if (WIFSIGNALED(status))
+            std::fprintf(stderr, "a measurement died of signal %d\n", WTERMSIG(status));
+        else
+            std::fprintf(stderr, "a measurement ended with status %d and no result\n", WEXITSTATUS(status));
+        std::exit(1);
+    }
     return r;
 }
 

@@ -5,6 +5,7 @@
 #include "file_exists.h"
 #include "home_page.h"
 #include "procedure.h"
+#include "screen_centring.h"
 #include "skin_step.h"
 #include "twips.h"
 #include "lists/domain_list.h"
@@ -13,12 +14,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 
 #include <cstdlib>
 
@@ -46,16 +45,19 @@ void Form1::connectControls()
         {PushButton11, &Form1::PushButton11_Click}, {PushButton2, &Form1::PushButton2_Click},
         {PushButton9, &Form1::PushButton9_Click},
     };
-    for (const auto &[button, command] : commands) {
+    for (const auto &[button, command] : commands)
         connect(button, &QPushButton::clicked, this, command);
-        button->installEventFilter(this);
-    }
-    ProgressBar1->setMouseTracking(true);
-    ProgressBar1->installEventFilter(this);
     for (DomainListView *view : {ListView1, ListView2, ListView3}) {
         connect(view, &DomainListView::doubleClickedAnywhere, this, [this, view] { ListView_DblClick(view); });
         connect(view, &DomainListView::deleteKeyPressed, this, [this, view] { ListView_KeyDown(view, kDeleteKey); });
-        connect(view, &DomainListView::mouseMoved, this, &Form1::ListView_MouseMove);
+    }
+    // Every part of every control (a list's header, viewport and scroll
+    // bars, a button's face) reports the pointer's moves to the rule; a part
+    // without tracking would swallow them, and the pointer would stay as the
+    // last control left it.
+    for (QWidget *part : findChildren<QWidget *>()) {
+        part->setMouseTracking(true);
+        part->installEventFilter(this);
     }
 }
 
@@ -82,10 +84,7 @@ void Form1::Form_Load()
 void Form1::showCentered()
 {
     // Placed by hand: on a bare X server nobody else would centre it.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    keepCentredOnScreen(*this);
     show();
 }
 
@@ -134,24 +133,51 @@ void Form1::Form_MouseMove()
         setMousePointer(Pointer::Default);
 }
 
+Form1::Area Form1::areaOf(const QWidget *widget) const
+{
+    // The control is the window's own child that holds the widget.
+    while (widget && widget != this && widget->parentWidget() != this)
+        widget = widget->parentWidget();
+    if (!widget || widget == this)
+        return Area::Background;
+    if (widget == ProgressBar1)
+        return Area::ProgressBar;
+    if (qobject_cast<const QPushButton *>(widget))
+        return Area::Button;
+    if (qobject_cast<const DomainListView *>(widget))
+        return Area::List;
+    return Area::Background;
+}
+
+void Form1::pointerMovedOver(Area area)
+{
+    switch (area) {
+    case Area::Button:
+        PushButton_MouseMove();
+        break;
+    case Area::List:
+        ListView_MouseMove();
+        break;
+    case Area::Background:
+        Form_MouseMove();
+        break;
+    case Area::ProgressBar:
+        break;
+    }
+}
+
 void Form1::mouseMoveEvent(QMouseEvent *event)
 {
-    Form_MouseMove();
+    // Moves that a control leaves unhandled travel on to here: the control
+    // under the pointer decides, so its rule is not undone.
+    pointerMovedOver(areaOf(childAt(event->position().toPoint())));
     QWidget::mouseMoveEvent(event);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::MouseMove)
-        return QWidget::eventFilter(watched, event);
-    // Moves that a control ignores travel on to the window background, whose
-    // own rule would undo the button's: these controls keep their moves.
-    if (watched == ProgressBar1)
-        return true;
-    if (qobject_cast<QPushButton *>(watched)) {
-        PushButton_MouseMove();
-        return static_cast<QMouseEvent *>(event)->buttons() == Qt::NoButton;
-    }
+    if (event->type() == QEvent::MouseMove && watched->isWidgetType())
+        pointerMovedOver(areaOf(static_cast<QWidget *>(watched)));
     return QWidget::eventFilter(watched, event);
 }
 

@@ -83,6 +83,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // What the pointer is over, as the pointer rule tells them apart.
+    enum class Area { Background, Button, List, ProgressBar };
+    Area areaOf(const QWidget *widget) const;
+    void pointerMovedOver(Area area);
+
     void createControls();
     void connectControls();
     [[noreturn]] void Form_Unload();

@@ -33,7 +33,6 @@ QPushButton *button(QWidget *parent, const char *objectName, const QString &capt
     b->setObjectName(QLatin1String(objectName));
     b->setFont(font);
     b->setAutoDefault(false);
-    b->setMouseTracking(true);
     return b;
 }
 

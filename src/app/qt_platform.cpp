@@ -1,13 +1,17 @@
 #include "qt_platform.h"
 
 #include "failure.h"
+#include "screen_centring.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTime>
@@ -27,10 +31,67 @@ QString displayText(const QString &text)
     return shown;
 }
 
+namespace {
+
+// The width a box's title bar needs to show its whole title: the title in
+// a bold title font (Qt's stand-in for the window manager's, which is often
+// bold), the window icon and three frame buttons, each about as wide as the
+// bar is tall, and the frame's ends.
+int titleBarWidth(const QString &title)
+{
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int bar = metrics.height() + 8;
+    return metrics.horizontalAdvance(title) + 4 * bar + 2 * metrics.height();
+}
+
+// A box whose parent window is not shown yet (during start-up) would be
+// placed against where that window is going to be: it goes without one,
+// centred on the screen.
+QWidget *shownOrNone(QWidget *parent)
+{
+    return parent && parent->isVisible() ? parent : nullptr;
+}
+
+template <typename Box>
+void placeWithoutParent(Box &box)
+{
+    if (!box.parentWidget())
+        keepCentredOnScreen(box);
+}
+
+// A message box at least as wide as its title needs. Qt sizes the box from
+// its layout when it is shown, and places it then: a row of that width in
+// the layout takes part in both.
+class TitledMessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        auto *grid = qobject_cast<QGridLayout *>(layout());
+        if (grid && !m_titleRow) {
+            const QMargins margins = grid->contentsMargins();
+            m_titleRow = new QSpacerItem(titleBarWidth(windowTitle()) - margins.left() - margins.right(), 0,
+                                         QSizePolicy::Fixed, QSizePolicy::Minimum);
+            grid->addItem(m_titleRow, grid->rowCount(), 0, 1, grid->columnCount());
+        }
+        QMessageBox::showEvent(event);
+    }
+
+private:
+    QSpacerItem *m_titleRow = nullptr; // owned by the layout
+};
+
+} // namespace
+
 Answer QtMessageBoxes::message(const QString &title, const QString &text, Buttons buttons, Icon icon)
 {
-    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, displayText(text),
-                    QMessageBox::NoButton, m_parent);
+    TitledMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                         displayText(text), QMessageBox::NoButton, shownOrNone(m_parent));
+    placeWithoutParent(box);
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -47,9 +108,11 @@ Answer QtMessageBoxes::message(const QString &title, const QString &text, Button
 
 QString QtMessageBoxes::input(const QString &title, const QString &prompt)
 {
-    QInputDialog dialog(m_parent);
+    QInputDialog dialog(shownOrNone(m_parent));
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
+    dialog.setMinimumWidth(titleBarWidth(title));
+    placeWithoutParent(dialog);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
     if (dialog.exec() != QDialog::Accepted)
@@ -58,6 +121,15 @@ QString QtMessageBoxes::input(const QString &title, const QString &prompt)
 }
 
 namespace {
+
+// Qt's file dialog keeps its name field as a child of this name; nothing
+// public reaches what was typed there. Everything that reads it goes
+// through here, and the dialog tests fail at once when a Qt update renames
+// it.
+QLineEdit *fileNameEdit(const QFileDialog &dialog)
+{
+    return dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+}
 
 // An open dialog that lets several files be chosen and still hands back a
 // typed name of a file that does not exist, as the list commands expect.
@@ -71,12 +143,26 @@ public:
 
     void accept() override
     {
-        QStringList typed = typedNames();
-        // Nothing typed, or one folder to enter: Qt knows what to do.
-        if (typed.isEmpty() || (typed.size() == 1 && QFileInfo(typed.first()).isDir())) {
+        const QLineEdit *edit = fileNameEdit(*this);
+        const QString text = edit ? edit->text() : QString();
+        // Nothing typed, or what Qt wrote there for files clicked in the
+        // list: those files are the choice, whatever their names hold.
+        if (text.isEmpty() || text == clickedText()) {
             m_chosen = selectedFiles();
             QFileDialog::accept();
             return;
+        }
+        QStringList typed = typedNames(text);
+        if (typed.size() == 1 && QFileInfo(typed.first()).isDir()) {
+            setDirectory(typed.first());
+            fileNameEdit(*this)->clear();
+            return;
+        }
+        for (const QString &name : std::as_const(typed)) {
+            if (isPattern(name)) {
+                filterBy(name);
+                return;
+            }
         }
         if (fileMode() != ExistingFiles)
             typed = typed.mid(0, 1);
@@ -85,16 +171,33 @@ public:
     }
 
 private:
-    // The names in the file name field, "a.txt" or "a.txt" "b.txt" with
-    // quotes, as full paths against the folder shown.
-    QStringList typedNames() const
+    // The name field's text for the selected files, as Qt writes it when
+    // they are clicked: one name as it is, several in double quotes. Empty
+    // when one of them is not there, so cannot have been clicked.
+    QString clickedText() const
     {
-        const auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        const QString text = edit ? edit->text() : QString();
         QStringList names;
-        if (!text.contains(u'"')) {
-            if (!text.isEmpty())
-                names.append(text);
+        for (const QString &path : selectedFiles()) {
+            const QFileInfo info(path);
+            if (!info.exists())
+                return QString();
+            if (!info.isDir())
+                names.append(info.fileName());
+        }
+        if (names.size() > 1)
+            for (QString &name : names)
+                name = u'"' + name + u'"';
+        return names.join(u' ');
+    }
+
+    // The typed names as full paths against the folder shown: "a.txt", or
+    // "a.txt" "b.txt" in double quotes as Qt writes several. A text that
+    // does not begin with a quote is one name, quotes and all.
+    QStringList typedNames(const QString &text) const
+    {
+        QStringList names;
+        if (!text.startsWith(u'"')) {
+            names.append(text);
         } else {
             const QStringList tokens = text.split(u'"');
             for (qsizetype i = 1; i < tokens.size(); i += 2)
@@ -110,7 +213,30 @@ private:
         return names;
     }
 
+    // A name with wildcards that names no file of its own. Brackets are
+    // left out: "list[1].txt" is far more often a name than a pattern.
+    static bool isPattern(const QString &path)
+    {
+        const QString name = QFileInfo(path).fileName();
+        return (name.contains(u'*') || name.contains(u'?')) && !QFileInfo::exists(path);
+    }
+
+    // Shows only the names that match, in the pattern's folder, as one more
+    // choice of the file type list; the dialog stays open.
+    void filterBy(const QString &pattern)
+    {
+        if (m_givenFilters.isEmpty())
+            m_givenFilters = nameFilters();
+        const QFileInfo info(pattern);
+        if (QFileInfo(info.path()).isDir())
+            setDirectory(info.path());
+        setNameFilters(m_givenFilters + QStringList{info.fileName()});
+        selectNameFilter(info.fileName());
+        fileNameEdit(*this)->clear();
+    }
+
     QStringList m_chosen;
+    QStringList m_givenFilters;
 };
 
 void applyCommonSettings(QFileDialog &dialog, const FileDialogRequest &request)

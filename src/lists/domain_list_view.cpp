@@ -10,6 +10,21 @@ namespace quill {
 
 DomainListView::DomainListView(QWidget *parent) : QTreeView(parent), m_items(new DomainList(this))
 {
+    // The entry that moves up into a removed selected entry's place (or the
+    // new last one) is selected in its stead, so a held Delete key goes on
+    // removing, one entry per repeat, for as long as entries remain. Connected
+    // before the selection model exists, to see the selection before it does.
+    connect(m_items, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int) {
+                m_reselectRow = selectionModel()->isRowSelected(first, QModelIndex()) ? first : -1;
+            });
+    connect(m_items, &QAbstractItemModel::rowsRemoved, this, [this] {
+        const int rows = m_items->rowCount();
+        if (m_reselectRow >= 0 && rows > 0)
+            selectionModel()->setCurrentIndex(m_items->index(qMin(m_reselectRow, rows - 1), 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_reselectRow = -1;
+    });
     setModel(m_items);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -23,7 +38,6 @@ DomainListView::DomainListView(QWidget *parent) : QTreeView(parent), m_items(new
     header()->setSectionsMovable(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
     setHeaderHidden(true); // no column until one is added
-    viewport()->setMouseTracking(true);
 }
 
 void DomainListView::addColumn(const QString &header)
@@ -65,13 +79,6 @@ QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QMode
     if (!index.isValid())
         return QItemSelectionModel::NoUpdate;
     return QTreeView::selectionCommand(index, event);
-}
-
-bool DomainListView::viewportEvent(QEvent *event)
-{
-    if (event->type() == QEvent::MouseMove)
-        Q_EMIT mouseMoved();
-    return QTreeView::viewportEvent(event);
 }
 
 } // namespace quill

@@ -25,17 +25,16 @@ public:
 Q_SIGNALS:
     void doubleClickedAnywhere();
     void deleteKeyPressed();
-    void mouseMoved();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    bool viewportEvent(QEvent *event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override;
 
 private:
     DomainList *m_items;
+    int m_reselectRow = -1;
 };
 
 } // namespace quill

@@ -6,11 +6,101 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quill {
 
 namespace {
 
 constexpr qsizetype kBufferSize = 1 << 16;
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool mayWrite(const QByteArray &path)
+{
+    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0;
+}
+
+// A writable ordinary file is written where it is when a replacement
+// renamed over it would change what it is (cut its other links off the new
+// list, hand it to us) or could not be made beside it at all.
+bool mustWriteInPlace(const QString &file, const struct stat &info)
+{
+    const QByteArray encoded = QFile::encodeName(file);
+    if (!mayWrite(encoded))
+        return false; // the replacement says why it cannot be written
+    const QByteArray folder = QFile::encodeName(QFileInfo(file).path());
+    struct stat folderInfo {};
+    if (::stat(folder.constData(), &folderInfo) != 0)
+        return false;
+    // A new file takes the folder's group where the folder asks for that.
+    const gid_t newGroup = (folderInfo.st_mode & S_ISGID) ? folderInfo.st_gid : ::getegid();
+    return info.st_nlink > 1 || info.st_uid != ::geteuid() || info.st_gid != newGroup || !mayWrite(folder);
+}
+
+// Opens what is there for writing without cutting it and without waiting:
+// a pipe that nobody reads fails at once instead of stalling the window.
+// Only the open must not wait; the writes then do, as for any file.
+std::unique_ptr<QFile> openExisting(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw Failure(systemError(errno));
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
+        const int error = errno;
+        ::close(fd);
+        throw Failure(systemError(error));
+    }
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw Failure(file->errorString());
+    }
+    return file;
+}
+
+// A write into a pipe whose reader has gone fails with "Broken pipe", and
+// the signal that comes with it would end the program: it is held back
+// while the block goes out, and taken if it came.
+class PipeSignalHeld final {
+public:
+    PipeSignalHeld()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_saved);
+    }
+    ~PipeSignalHeld()
+    {
+        if (!m_alreadyPending) {
+            const timespec noWait{};
+            while (sigtimedwait(&m_pipe, nullptr, &noWait) == SIGPIPE) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &m_saved, nullptr);
+    }
+    PipeSignalHeld(const PipeSignalHeld &) = delete;
+    PipeSignalHeld &operator=(const PipeSignalHeld &) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_saved;
+    bool m_alreadyPending = false;
+};
 
 } // namespace
 
@@ -24,16 +114,24 @@ ListFileWriter::~ListFileWriter()
 void ListFileWriter::open(const QString &path)
 {
     discard();
-    const QFileInfo target(path);
+    // Links are followed to the file they name, as the replacement does.
+    const QString existing = QFileInfo(path).canonicalFilePath();
+    struct stat info {};
+    const bool there = !existing.isEmpty() && ::stat(QFile::encodeName(existing).constData(), &info) == 0;
+    m_mode = Mode::Replace;
+    if (there && !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
+        m_mode = Mode::Stream;
+    else if (there && S_ISREG(info.st_mode) && mustWriteInPlace(existing, info))
+        m_mode = Mode::InPlace;
     std::unique_ptr<QFileDevice> file;
-    // Devices and pipes cannot be replaced by a file: they are written to.
-    if (target.exists() && !target.isFile() && !target.isDir())
-        file = std::make_unique<QFile>(path);
-    else
+    if (m_mode == Mode::Replace) {
         file = std::make_unique<QSaveFile>(path);
-    // Our own buffer collects the names; each full block goes straight on.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        throw Failure(file->errorString());
+        // Our own buffer collects the names; each full block goes straight on.
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+            throw Failure(file->errorString());
+    } else {
+        file = openExisting(existing);
+    }
     m_file = std::move(file);
     m_writeFailure.clear();
     m_buffer.clear();
@@ -48,12 +146,13 @@ void ListFileWriter::writeLine(QByteArrayView name)
         throw Failure(m_writeFailure);
     m_buffer.append(name);
     m_buffer.append("\r\n", 2);
-    if (m_buffer.size() >= kBufferSize)
+    if (m_mode != Mode::InPlace && m_buffer.size() >= kBufferSize)
         flushBuffer();
 }
 
 void ListFileWriter::flushBuffer()
 {
+    const PipeSignalHeld held;
     const char *data = m_buffer.constData();
     qsizetype left = m_buffer.size();
     while (left > 0) {
@@ -71,13 +170,39 @@ void ListFileWriter::flushBuffer()
     m_buffer.clear();
 }
 
+void ListFileWriter::writeInPlace()
+{
+    const int fd = m_file->handle();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw Failure(systemError(errno));
+    const off_t newSize = m_buffer.size();
+    // Room first, so that a full disk fails while the old list is whole.
+    if (newSize > info.st_size) {
+        const int error = ::posix_fallocate(fd, info.st_size, newSize - info.st_size);
+        if (error != 0) {
+            // Whatever room was taken before the failure is given back.
+            if (::ftruncate(fd, info.st_size) != 0) {
+            }
+            m_writeFailure = systemError(error);
+            throw Failure(m_writeFailure);
+        }
+    }
+    // A write that fails from here on leaves the file part new, part old.
+    flushBuffer();
+    if (::ftruncate(fd, newSize) != 0) {
+        m_writeFailure = systemError(errno);
+        throw Failure(m_writeFailure);
+    }
+}
+
 void ListFileWriter::close()
 {
     if (!m_file)
         return;
     if (m_writeFailure.isEmpty()) {
         try {
-            flushBuffer();
+            m_mode == Mode::InPlace ? writeInPlace() : flushBuffer();
         } catch (const Failure &) {
             discard();
             throw;

@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace quill;
@@ -30,8 +32,18 @@ QWidget *target(Form1 &w, const QString &name)
 {
     if (name == QLatin1String("window"))
         return &w;
-    if (name.startsWith(QLatin1String("ListView")))
-        return w.findChild<DomainListView *>(name)->viewport();
+    if (name.startsWith(QLatin1String("ListView"))) {
+        // "ListView2" is its rows; ".header" and ".scrollbar" its other parts.
+        auto *view = w.findChild<DomainListView *>(name.section(u'.', 0, 0));
+        const QString part = name.section(u'.', 1);
+        if (part == QLatin1String("header"))
+            return view->header();
+        if (part == QLatin1String("scrollbar"))
+            return view->verticalScrollBar();
+        if (part == QLatin1String("sideways"))
+            return view->horizontalScrollBar();
+        return view->viewport();
+    }
     return w.findChild<QWidget *>(name);
 }
 
@@ -54,6 +66,12 @@ private Q_SLOTS:
         QTest::newRow("pending list after a button") << "ListView1" << Pointer::Hand << Pointer::Default;
         QTest::newRow("taken list") << "ListView2" << Pointer::Hand << Pointer::Default;
         QTest::newRow("available list keeps busy") << "ListView3" << Pointer::Busy << Pointer::Busy;
+        QTest::newRow("a list's header after a button") << "ListView1.header" << Pointer::Hand << Pointer::Default;
+        QTest::newRow("a list's scroll bar after a button")
+            << "ListView2.scrollbar" << Pointer::Hand << Pointer::Default;
+        QTest::newRow("a list's sideways scroll bar") << "ListView3.sideways" << Pointer::Hand << Pointer::Default;
+        QTest::newRow("a list's header keeps busy") << "ListView3.header" << Pointer::Busy << Pointer::Busy;
+        QTest::newRow("a list's scroll bar keeps busy") << "ListView1.scrollbar" << Pointer::Busy << Pointer::Busy;
         QTest::newRow("progress bar leaves the hand") << "ProgressBar1" << Pointer::Hand << Pointer::Hand;
         QTest::newRow("progress bar leaves default") << "ProgressBar1" << Pointer::Default << Pointer::Default;
     }

@@ -1,17 +1,32 @@
 #include "app/error_report.h"
 #include "lists/domain_list.h"
 #include "list_entries.h"
+#include "app/home_page.h"
 #include "lists/domain_list_view.h"
+#include "lists/sample_names.h"
 #include "window_fixture.h"
 
+#include <QUrl>
+
 #include <QTest>
+
+#include <algorithm>
 
 using namespace quill;
 using namespace quill::test;
 
 namespace {
 
-const QList<QByteArray> kSamples = {"www.tavrelle.com", "www.qorvintaxuplem.com", "www.zk4v9qx7m2trw8.com"};
+// The product's own sample names, in their order.
+QList<QByteArray> samples()
+{
+    QList<QByteArray> names;
+    for (const char *name : kSampleNames)
+        names.append(QByteArray(name));
+    return names;
+}
+
+const QList<QByteArray> kSamples = samples();
 
 } // namespace
 
@@ -100,14 +115,37 @@ private Q_SLOTS:
         QVERIFY(t.fakes.boxes.shown().isEmpty());
     }
 
+    // First the maker's own web host, then a name of letters, then one of
+    // letters and digits, each under the web prefix and .com.
+    void sampleNamesHaveTheirShape_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("characters"); // allowed between "www." and ".com"
+        QTest::addColumn<bool>("digits");        // at least one digit among them
+        QTest::newRow("1: the maker's host") << 0 << QString() << false;
+        QTest::newRow("2: letters") << 1 << QStringLiteral("abcdefghijklmnopqrstuvwxyz") << false;
+        QTest::newRow("3: letters and digits")
+            << 2 << QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789") << true;
+    }
+
     void sampleNamesHaveTheirShape()
     {
-        QVERIFY(kSamples[0] == "www.tavrelle.com");
-        for (const QByteArray &name : kSamples.mid(1)) {
-            QVERIFY(name.startsWith("www.") && name.endsWith(".com"));
-            for (char c : name.mid(4, name.size() - 8))
-                QVERIFY((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
+        QFETCH(int, position);
+        QFETCH(QString, characters);
+        QFETCH(bool, digits);
+        QCOMPARE(kSamples.size(), 3);
+        const QString name = QString::fromLatin1(kSamples[position]);
+        if (characters.isEmpty()) {
+            QCOMPARE(name, QUrl(QString::fromUtf16(kHomePage)).host());
+            return;
         }
+        QVERIFY2(name.startsWith(QLatin1String("www.")) && name.endsWith(QLatin1String(".com")), qPrintable(name));
+        const QString label = name.mid(4, name.size() - 8);
+        QVERIFY(label.size() >= 8);
+        for (QChar c : label)
+            QVERIFY2(characters.contains(c), qPrintable(name));
+        QCOMPARE(std::any_of(label.begin(), label.end(), [](QChar c) { return c.isDigit(); }), digits);
+        QVERIFY(std::any_of(label.begin(), label.end(), [](QChar c) { return c.isLetter(); }));
     }
 
     void typedAndSampleNamesGoAfterWhatIsThere()

@@ -280,52 +280,6 @@ private:
     std::thread m_thread;
 };
 
-// Ends a load that hangs on a FIFO, so that a hang fails the test instead
-// of stalling the suite: after a while it opens each FIFO as a writer for a
-// moment, which lets a blocked open or read go on to the end of the file.
-class HangBreaker final {
-public:
-    explicit HangBreaker(QStringList fifos) : m_fifos(std::move(fifos))
-    {
-        m_thread = std::thread([this] {
-            std::unique_lock lock(m_mutex);
-            while (!m_done.wait_for(lock, 5s, [this] { return m_finished; })) {
-                m_broke = true;
-                for (const QString &fifo : std::as_const(m_fifos)) {
-                    const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-                    if (fd >= 0)
-                        ::close(fd);
-                }
-            }
-        });
-    }
-    ~HangBreaker() { finish(); }
-    HangBreaker(const HangBreaker &) = delete;
-    HangBreaker &operator=(const HangBreaker &) = delete;
-
-    // Returns true when the load had to be freed from a hang.
-    bool finish()
-    {
-        if (m_thread.joinable()) {
-            {
-                std::lock_guard lock(m_mutex);
-                m_finished = true;
-            }
-            m_done.notify_all();
-            m_thread.join();
-        }
-        return m_broke;
-    }
-
-private:
-    QStringList m_fifos;
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_finished = false;
-    std::atomic<bool> m_broke = false;
-    std::thread m_thread;
-};
-
 } // namespace
 
 class BadListFilesTest final : public QObject {

@@ -2,6 +2,8 @@
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
 
 using namespace quill;
@@ -124,17 +126,26 @@ private Q_SLOTS:
         QVERIFY(t.fakes.boxes.shown().isEmpty());
     }
 
+    // A held key sends one press and then auto-repeats: each removes one
+    // entry for as long as an entry is selected, and no more.
     void heldDeleteRemovesOneEntryPerRepeat()
     {
         WindowUnderTest t;
         Form1 &w = *t.window;
         w.show();
-        for (const char *name : {"a", "b", "c"})
+        for (const char *name : {"a", "b", "c", "d"})
             w.ListView2->ListItems().Add(QByteArrayView(name));
         QCoreApplication::processEvents();
-        w.ListView2->selectionModel()->select(w.ListView2->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
-        QTest::keyClick(w.ListView2, Qt::Key_Delete);
-        QCOMPARE(w.ListView2->ListItems().Count(), 2);
+        w.ListView2->selectionModel()->select(w.ListView2->model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+        QList<int> counts;
+        for (int press = 0; press < 5; ++press) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(), press > 0);
+            QApplication::sendEvent(w.ListView2, &key);
+            QCoreApplication::processEvents();
+            counts.append(w.ListView2->ListItems().Count());
+        }
+        QCOMPARE(counts, (QList<int>{3, 2, 1, 0, 0}));
+        QVERIFY(t.fakes.boxes.shown().isEmpty());
     }
 };
 

@@ -8,9 +8,14 @@
 
 #include <csignal>
 #include <optional>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <utility>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace quill;
 using namespace quill::test;
@@ -47,6 +52,44 @@ rlim_t lowestFreeDescriptor()
     ::close(free);
     return rlim_t(free);
 }
+
+// Root writes into any folder whatever its mode. For as long as this lives
+// the process goes without that right, so that a folder's mode holds it too.
+class NoOverridingModes final {
+public:
+    NoOverridingModes()
+    {
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~NoOverridingModes()
+    {
+        if (m_lowered)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+    NoOverridingModes(const NoOverridingModes &) = delete;
+    NoOverridingModes &operator=(const NoOverridingModes &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_lowered = false;
+};
+
+// What a pipe's reader has been sent so far.
+QByteArray drain(int fd)
+{
+    QByteArray bytes;
+    char block[4096];
+    for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;)
+        bytes.append(block, n);
+    return bytes;
+}
+
+constexpr uid_t kNobody = 65534;
 
 const Names kTaken = {"t1", " t 2\t", "", "\xEF\xBB\xBF\x80\xFF"};
 const QByteArray kTakenBytes("t1\r\n t 2\t\r\n\r\n\xEF\xBB\xBF\x80\xFF\r\n");
@@ -174,6 +217,100 @@ private Q_SLOTS:
         const QString folder = QFileInfo(path).path();
         QCOMPARE(filesIn(folder), existing.isNull() || removeFolder ? QStringList{}
                                                                     : QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
+    }
+
+    // A save keeps what the file is: its other links, owner, group and mode,
+    // also in a folder closed to new files; a pipe is written only while
+    // somebody reads it.
+    void savesKeepWhatTheFileIs_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QList<int>>("reports");
+        QTest::addColumn<QString>("description"); // of the first report
+        QTest::newRow("a second hard link") << "link" << QList<int>{} << QString();
+        QTest::newRow("another owner and group") << "owner" << QList<int>{} << QString();
+        QTest::newRow("a folder closed to new files") << "folder" << QList<int>{} << QString();
+        QTest::newRow("a pipe being read") << "reader" << QList<int>{} << QString();
+        QTest::newRow("a pipe nobody reads") << "pipe" << QList<int>{130, 136, 136, 136, 136}
+                                             << QStringLiteral("No such device or address");
+        QTest::newRow("a pipe whose reader leaves") << "leaves" << QList<int>{140} << QStringLiteral("Broken pipe");
+    }
+
+    void savesKeepWhatTheFileIs()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QList<int>, reports);
+        QFETCH(QString, description);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("saved.txt"));
+        const QString link = dir.filePath(QStringLiteral("link.txt"));
+        const QByteArray encoded = QFile::encodeName(path);
+        const bool pipe = kind == QLatin1String("pipe") || kind == QLatin1String("reader")
+            || kind == QLatin1String("leaves");
+        int reader = -1;
+        if (pipe) {
+            QCOMPARE(::mkfifo(encoded.constData(), 0644), 0);
+            if (kind != QLatin1String("pipe"))
+                reader = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        } else {
+            writeAll(path, "old\r\n");
+        }
+        if (kind == QLatin1String("link"))
+            QCOMPARE(::link(encoded.constData(), QFile::encodeName(link).constData()), 0);
+        if (kind == QLatin1String("owner")) {
+            if (::chown(encoded.constData(), kNobody, kNobody) != 0)
+                QSKIP("only root gives a file to another user");
+            QCOMPARE(::chmod(encoded.constData(), 0640), 0);
+        }
+        const QByteArray folder = QFile::encodeName(dir.path());
+        if (kind == QLatin1String("folder"))
+            QCOMPARE(::chmod(folder.constData(), 0555), 0);
+        struct stat before {};
+        QCOMPARE(::stat(encoded.constData(), &before), 0);
+
+        WindowUnderTest t;
+        FakeBoxes &boxes = t.fakes.boxes;
+        fill(t.window->ListView2->ListItems(), kTaken);
+        boxes.answerSave(path);
+        boxes.answerMessage(Answer::Yes);
+        for (int i = 0; i < reports.size(); ++i)
+            boxes.answerMessage(Answer::Ok);
+        if (kind == QLatin1String("leaves"))
+            t.fakes.events.onPass = [&](int pass) {
+                if (pass == 2)
+                    ::close(std::exchange(reader, -1));
+            };
+        HangBreaker breaker({path});
+        {
+            std::optional<NoOverridingModes> modesHold;
+            if (kind == QLatin1String("folder"))
+                modesHold.emplace();
+            t.window->PushButton1_Click();
+        }
+        QVERIFY2(!breaker.finish(), "the save hung on the pipe");
+        ::chmod(folder.constData(), 0700);
+
+        QCOMPARE(reportSteps(boxes, "PushButton1_Click"), reports);
+        if (!description.isEmpty())
+            QVERIFY2(boxes.reports().first().startsWith(description + QStringLiteral("\r\n")),
+                     qPrintable(boxes.reports().first()));
+        struct stat after {};
+        QCOMPARE(::stat(encoded.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(after.st_mode, before.st_mode);
+        if (reader >= 0)
+            QCOMPARE(drain(reader), kTakenBytes);
+        else if (!pipe)
+            QCOMPARE(readAll(path), kTakenBytes);
+        if (kind == QLatin1String("link"))
+            QCOMPARE(readAll(link), kTakenBytes);
+        QCOMPARE(filesIn(dir.path()).size(), kind == QLatin1String("link") ? 2 : 1); // nothing left beside it
+        if (reader >= 0)
+            ::close(reader);
         QCOMPARE(t.window->MousePointer(), Pointer::Default);
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }

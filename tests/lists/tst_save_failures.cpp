@@ -129,6 +129,7 @@ struct Trouble {
     qsizetype oldFile = 300; // bytes of the file there before; -1: none
     bool folder = false; // a folder where the file should be
     bool replaced = false; // the old file replaced by a folder during the save
+    bool link = false; // a second hard link to the old file, so it is written in place
 };
 
 QByteArray oldFile(qsizetype size)
@@ -173,6 +174,10 @@ private Q_SLOTS:
             << 1 << Trouble{.room = 1 << 20, .oldFile = 1 << 19} << bigNames(8)
             << QStringList{report(1, 136, kNoSpace), report(1, 136, kNoSpace), report(1, 136, kNoSpace)};
         // The few short names go out together when the file is closed.
+        // Written in place, the new list needs room only where it outgrows the old.
+        QTest::newRow("disk full, a file with a second link")
+            << 6 << Trouble{.room = 1 << 20, .oldFile = 1 << 19, .link = true} << bigNames(12)
+            << QStringList{report(6, 140, kNoSpace)};
         QTest::newRow("disk full, short list")
             << 6 << Trouble{.room = 1 << 16, .oldFile = 1 << 16} << three << QStringList{report(6, 140, kNoSpace)};
         const auto notOpened = [](int button, const QString &description) {
@@ -217,6 +222,9 @@ private Q_SLOTS:
         } else if (trouble.oldFile >= 0) {
             writeAll(path, oldFile(trouble.oldFile));
         }
+        const QByteArray link = QFile::encodeName(room + QStringLiteral("/link.txt"));
+        if (trouble.link)
+            QCOMPARE(::link(QFile::encodeName(path).constData(), link.constData()), 0);
         if (trouble.readOnly)
             QVERIFY(mount.readOnly(trouble.bind));
 

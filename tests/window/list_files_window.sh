@@ -24,25 +24,6 @@ xvfb_start
 app_start "$1"
 read -r ox oy < <(window_origin)
 
-# in_dialog TITLE_REGEX TEXT: types TEXT into the file dialog's name field and
-# presses Return until the dialog has gone (the first Return may only close
-# the name completer's list).
-in_dialog() {
-  local dialog
-  dialog=$(wait_window "$1")
-  xdotool windowfocus --sync "$dialog"
-  xdotool type --delay 5 "$2"
-  for _ in 1 2 3; do
-    xdotool key Return
-    for _ in $(seq 10); do
-      xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || return 0
-      sleep 0.1
-    done
-  done
-  screenshot dialog-stuck >/dev/null
-  fail "the dialog '$1' did not close"
-}
-
 pending_rows() { text_rows "$1" $((ox + 12)) $((oy + 30)) 300 80; }
 taken_rows() { text_rows "$1" $((ox + 276)) $((oy + 247)) 240 98; }
 available_rows() { text_rows "$1" $((ox + 12)) $((oy + 247)) 240 98; }

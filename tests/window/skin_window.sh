@@ -76,6 +76,10 @@ stop_app() {
 BACKGROUND=(4 4)
 START_BUTTON=(16 200)
 ADD_BUTTON=(100 133)
+SAMPLE_BUTTON=(400 167)
+# The pending list spans x 8..527, y 8..112: its header, its scroll bar.
+PENDING_HEADER=(100 14)
+PENDING_SCROLL_BAR=(519 80)
 
 xvfb_start
 cd /   # the program must not depend on where it is started from
@@ -92,6 +96,16 @@ seen=$(pointer_over "${ADD_BUTTON[@]}" hand)
 [[ "$seen" == "$HAND" ]] || fail "the pointer over a button is '$seen', not the 32x32 hand with hotspot 9,0"
 seen=$(pointer_over "${BACKGROUND[@]}" other)
 [[ "$seen" != "$HAND" ]] || fail "the hand stays over the window background"
+# From a button onto a list's header, and onto its scroll bar once nine
+# sample names overfill the pending list.
+pointer_over "${ADD_BUTTON[@]}" hand >/dev/null
+seen=$(pointer_over "${PENDING_HEADER[@]}" other)
+[[ "$seen" != "$HAND" ]] || fail "the hand stays over the pending list's header"
+for _ in 1 2 3; do click_at "${SAMPLE_BUTTON[@]}"; done
+pointer_over "${SAMPLE_BUTTON[@]}" hand >/dev/null
+seen=$(pointer_over "${PENDING_SCROLL_BAR[@]}" other)
+[[ "$seen" != "$HAND" ]] ||
+  { screenshot scroll-bar >/dev/null; fail "the hand stays over the pending list's scroll bar"; }
 
 xprop -id "$WINDOW_ID" _NET_WM_ICON >"$ARTEFACTS/icon.txt"
 grep -q 'Icon (' "$ARTEFACTS/icon.txt" || fail "the window has no icon"

@@ -113,3 +113,28 @@ wait_window() {
   done
   fail "no window named '$1' appeared"
 }
+
+# focus_window WINDOW: gives it the keyboard, through the window manager if
+# one runs.
+focus_window() {
+  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+}
+
+# in_dialog TITLE_REGEX TEXT: types TEXT into the file dialog's name field and
+# presses Return until the dialog has gone (the first Return may only close
+# the name completer's list).
+in_dialog() {
+  local dialog
+  dialog=$(wait_window "$1")
+  focus_window "$dialog"
+  xdotool type --delay 5 "$2"
+  for _ in 1 2 3; do
+    xdotool key Return
+    for _ in $(seq 10); do
+      xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || return 0
+      sleep 0.1
+    done
+  done
+  screenshot dialog-stuck >/dev/null
+  fail "the dialog '$1' did not close"
+}

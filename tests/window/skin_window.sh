@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The installed program, started from where it was installed: it finds its
-# hand pointer beside itself, shows its icon, and an example skin copied in
+# The installed program, started through its link in bin/: it finds its
+# hand pointer beside itself in its own folder, shows its icon, and an example skin copied in
 # as x/o.cjs restyles the window where the sheet says, against the default
 # white look. Usage: skin_window.sh BUILD_DIR ARTEFACT_DIR
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,8 +13,9 @@ prefix=$(mktemp -d)
 trap 'cleanup; rm -rf "$prefix"' EXIT
 cmake --install "$build_dir" --prefix "$prefix" >"$ARTEFACTS/install.log"
 program="$prefix/bin/quillmere-tandrovel"
-[[ -f "$prefix/bin/HAND-M.CUR" ]] || fail "HAND-M.CUR is not installed beside the program"
-[[ ! -e "$prefix/bin/x" ]] || fail "a skin was installed into use"
+program_dir="$prefix/lib/quillmere-tandrovel"
+[[ -f "$program_dir/HAND-M.CUR" ]] || fail "HAND-M.CUR is not installed beside the program"
+[[ ! -e "$program_dir/x" ]] || fail "a skin was installed into use"
 
 # pixel NAME X Y: the colour at client pixel X,Y in screenshot NAME, as #RRGGBB.
 pixel() {
@@ -100,8 +101,8 @@ xprop -id "$WINDOW_ID" WM_CLASS | grep -q '"quillmere-tandrovel"' \
 stop_app
 
 # The example skin, put in use the way the README tells.
-mkdir -p "$prefix/bin/x"
-cp "$prefix/share/quillmere-tandrovel/skins/harbour.qss" "$prefix/bin/x/o.cjs"
+mkdir -p "$program_dir/x"
+cp "$prefix/share/quillmere-tandrovel/skins/harbour.qss" "$program_dir/x/o.cjs"
 app_start "$program"
 no_error_box skinned
 xdotool mousemove 0 0

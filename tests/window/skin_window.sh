@@ -7,7 +7,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$1
 export ARTEFACTS=$2
 source "$here/xvfb_lib.sh"
-cursor_probe="$here/x_cursor.py"
 
 prefix=$(mktemp -d)
 trap 'cleanup; rm -rf "$prefix"' EXIT
@@ -33,24 +32,6 @@ settled_screenshot() {
     screenshot "$1" >/dev/null
     seen=$(pixel "$1" "$2" "$3")
     [[ "$seen" == "$4" ]] && break
-    sleep 0.1
-  done
-  echo "$seen"
-}
-
-# pointer_over X Y hand|other: moves the mouse to client pixel X,Y and waits
-# until the pointer there is (or is not) the 32x32 hand with hotspot 9,0;
-# prints "WIDTH HEIGHT XHOT YHOT" as last seen.
-HAND="32 32 9 0"
-pointer_over() {
-  local ox oy seen=""
-  read -r ox oy < <(window_origin)
-  xdotool mousemove $((ox + $1)) $((oy + $2))   # no --sync: it hangs if the pointer is there already
-  for _ in $(seq 50); do
-    seen=$(python3 "$cursor_probe" | cut -d' ' -f1-4)
-    if [[ "$3" == hand ]]; then [[ "$seen" == "$HAND" ]] && break
-    else [[ "$seen" != "$HAND" ]] && break
-    fi
     sleep 0.1
   done
   echo "$seen"

@@ -2,8 +2,8 @@
 # The Debian package as a user gets it: built by scripts/package, clean for
 # lintian, unpacked into a root of its own (never into this machine), with
 # the installed tree as cmake --install lays it out, and the program started
-# through its link in usr/bin: its window opens with the hand pointer over a
-# button, read from beside the real program.
+# as its desktop entry says, through its link in usr/bin: its window opens
+# with the hand pointer over a button, read from beside the real program.
 # Usage: package_window.sh SOURCE_DIR ARTEFACT_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$1
@@ -31,9 +31,12 @@ depends=$(dpkg-deb -f "$deb" Depends)
 dpkg-deb -x "$deb" "$root"
 "$source_dir/tests/app/installed_tree.sh" "$root/usr" "$source_dir"
 
+# Started as the menu does: the entry's command, found on the PATH, run
+# from elsewhere than the program's folder.
+read -r -a command < <(sed -n 's/^Exec=//p' "$root/usr/share/applications/com.tavrelle.QuillmereTandrovel.desktop")
 xvfb_start
-cd /   # as from the desktop menu: not from the program's folder
-PATH="$root/usr/bin:$PATH" app_start quillmere-tandrovel
+cd /
+PATH="$root/usr/bin:$PATH" app_start "${command[@]}"
 seen=$(pointer_over 100 133 hand)   # "Add Domain"
 [[ "$seen" == "$HAND" ]] || fail "the pointer over a button is '$seen', not the 32x32 hand with hotspot 9,0"
 close_expecting_exit "from the package"

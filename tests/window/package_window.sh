@@ -29,7 +29,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 [[ $(dpkg-deb -f "$deb" Recommends) == *qt6-wayland* ]] || fail "qt6-wayland is not recommended"
 
 dpkg-deb -x "$deb" "$root"
-"$source_dir/tests/app/installed_tree.sh" "$root/usr" "$source_dir"
+"$source_dir/tests/app/desktop_files.sh" --tree "$root/usr" "$source_dir"
 
 # Started as the menu does: the entry's command, found on the PATH, run
 # from elsewhere than the program's folder.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The installed program, started through its link in bin/: it finds its
-# hand pointer beside itself in its own folder, shows its icon, and an example skin copied in
-# as x/o.cjs restyles the window where the sheet says, against the default
-# white look. Usage: skin_window.sh BUILD_DIR ARTEFACT_DIR
+# hand pointer beside itself in its own folder, shows its icon, and an
+# example skin copied in as x/o.cjs restyles the window where the sheet says,
+# against the default white look. Usage: skin_window.sh BUILD_DIR ARTEFACT_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$1
 export ARTEFACTS=$2

@@ -1,27 +1,43 @@
 #!/usr/bin/env bash
-# Installs the build into a fresh prefix (with characters that a desktop
-# entry must quote) and checks the tree: the program with its pointer beside
-# it and no skin in use, a desktop entry and metainfo that validate and point
-# at what was installed, and the icon in every hicolor size it claims.
+# Checks an installed tree: the program with its pointer beside it in a
+# folder of its own, a relative link to it in bin/, no skin in use, a manual
+# page, a desktop entry and metainfo that validate and start the linked
+# program by name, and the icon in every hicolor size it claims.
 # Usage: desktop_files.sh BUILD_DIR SOURCE_DIR
+#          installs the build into a fresh prefix (with characters a shell
+#          would trip over) and checks that
+#        desktop_files.sh --tree PREFIX SOURCE_DIR
+#          checks a tree installed otherwise (the usr/ of an unpacked package)
 set -euo pipefail
-build_dir=$1
-source_dir=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-prefix="$work/Quill apps \$HOME it's 100%"
-cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+if [[ $1 == --tree ]]; then
+  prefix=$2
+  source_dir=$3
+else
+  source_dir=$2
+  prefix="$work/Quill apps \$HOME it's 100%"
+  cmake --install "$1" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
+fi
 
 id=com.tavrelle.QuillmereTandrovel
-program="$prefix/bin/quillmere-tandrovel"
+program_dir="$prefix/lib/quillmere-tandrovel"
+link="$prefix/bin/quillmere-tandrovel"
 entry="$prefix/share/applications/$id.desktop"
 metainfo="$prefix/share/metainfo/$id.metainfo.xml"
 
-[[ -x "$program" ]] || fail "the program is not installed"
-cmp -s "$prefix/bin/HAND-M.CUR" "$source_dir/data/HAND-M.CUR" || fail "HAND-M.CUR is not installed beside the program"
-[[ ! -e "$prefix/bin/x" ]] || fail "a skin was put in use by the install"
+[[ -x "$program_dir/quillmere-tandrovel" && ! -L "$program_dir/quillmere-tandrovel" ]] ||
+  fail "the program is not installed in its own folder"
+[[ -L "$link" && $(readlink "$link") == ../lib/quillmere-tandrovel/quillmere-tandrovel ]] ||
+  fail "bin/quillmere-tandrovel is not a relative link to the program: $(ls -l "$link" 2>&1)"
+cmp -s "$program_dir/HAND-M.CUR" "$source_dir/data/HAND-M.CUR" || fail "HAND-M.CUR is not installed beside the program"
+[[ $(ls "$prefix/bin") == quillmere-tandrovel ]] || fail "bin/ holds more than the link: $(ls "$prefix/bin")"
+[[ ! -e "$program_dir/x" ]] || fail "a skin was put in use by the install"
+# A package holds it compressed.
+[[ -f "$prefix/share/man/man1/quillmere-tandrovel.1" || -f "$prefix/share/man/man1/quillmere-tandrovel.1.gz" ]] ||
+  fail "no manual page"
 [[ -f "$prefix/share/quillmere-tandrovel/skins/harbour.qss" ]] || fail "the example skin is not offered"
 
 # Validators: any error or warning fails (hints and infos are advice only).
@@ -30,30 +46,17 @@ if grep -E ': (error|warning):' "$work/desktop.log"; then fail "desktop-file-val
 appstreamcli validate --no-net "$metainfo" >"$work/metainfo.log" 2>&1 || { cat "$work/metainfo.log"; fail "appstreamcli validate"; }
 if grep -E '^(E|W):' "$work/metainfo.log"; then fail "appstreamcli warns"; fi
 
-# The entry starts the installed program: Exec read back as a desktop
-# environment reads it (string escapes, then shell-like quoting, then %%).
-python3 - "$entry" "$program" "$metainfo" <<'PY'
-import configparser, shlex, sys, xml.etree.ElementTree as ET
-entry_path, program, metainfo_path = sys.argv[1:]
+# The entry starts the program by its name, which the link in bin/ gives.
+python3 - "$entry" "$link" "$metainfo" <<'PY'
+import configparser, os, shlex, sys, xml.etree.ElementTree as ET
+entry_path, link, metainfo_path = sys.argv[1:]
 entry = configparser.RawConfigParser(interpolation=None, strict=True)
 entry.optionxform = str
 entry.read(entry_path, encoding="utf-8")
 group = entry["Desktop Entry"]
-value = group["Exec"]
-unescaped, i = "", 0
-while i < len(value):
-    if value[i] == "\\" and i + 1 < len(value):
-        unescaped += {"s": " ", "n": "\n", "t": "\t", "r": "\r", "\\": "\\"}.get(value[i + 1], "\\" + value[i + 1])
-        i += 2
-    else:
-        unescaped += value[i]
-        i += 1
-# Inside double quotes a backslash also keeps $ and ` literal, which shlex
-# does not know.
-unescaped = unescaped.replace("\\$", "$").replace("\\`", "`")
-argv = [a.replace("%%", "%") for a in shlex.split(unescaped)]
-if argv != [program]:
-    sys.exit(f"FAIL: Exec={value} starts {argv}, not {program!r}")
+argv = shlex.split(group["Exec"])
+if argv != [os.path.basename(link)]:
+    sys.exit(f"FAIL: Exec={group['Exec']} does not start {os.path.basename(link)} by name")
 component = ET.parse(metainfo_path).getroot()
 if component.findtext("launchable") != entry_path.rsplit("/", 1)[1]:
     sys.exit("FAIL: the metainfo launches another desktop entry")

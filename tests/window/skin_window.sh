@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
-# The installed program, started from where it was installed: it finds its
-# hand pointer beside itself, shows its icon, and an example skin copied in
-# as x/o.cjs restyles the window where the sheet says, against the default
-# white look. Usage: skin_window.sh BUILD_DIR ARTEFACT_DIR
+# The installed program, started through its link in bin/: it finds its
+# hand pointer beside itself in its own folder, shows its icon, and an
+# example skin copied in as x/o.cjs restyles the window where the sheet says,
+# against the default white look. Usage: skin_window.sh BUILD_DIR ARTEFACT_DIR
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$1
 export ARTEFACTS=$2
 source "$here/xvfb_lib.sh"
-cursor_probe="$here/x_cursor.py"
 
 prefix=$(mktemp -d)
 trap 'cleanup; rm -rf "$prefix"' EXIT
 cmake --install "$build_dir" --prefix "$prefix" >"$ARTEFACTS/install.log"
 program="$prefix/bin/quillmere-tandrovel"
-[[ -f "$prefix/bin/HAND-M.CUR" ]] || fail "HAND-M.CUR is not installed beside the program"
-[[ ! -e "$prefix/bin/x" ]] || fail "a skin was installed into use"
+program_dir="$prefix/lib/quillmere-tandrovel"
+[[ -f "$program_dir/HAND-M.CUR" ]] || fail "HAND-M.CUR is not installed beside the program"
+[[ ! -e "$program_dir/x" ]] || fail "a skin was installed into use"
 
 # pixel NAME X Y: the colour at client pixel X,Y in screenshot NAME, as #RRGGBB.
 pixel() {
@@ -32,24 +32,6 @@ settled_screenshot() {
     screenshot "$1" >/dev/null
     seen=$(pixel "$1" "$2" "$3")
     [[ "$seen" == "$4" ]] && break
-    sleep 0.1
-  done
-  echo "$seen"
-}
-
-# pointer_over X Y hand|other: moves the mouse to client pixel X,Y and waits
-# until the pointer there is (or is not) the 32x32 hand with hotspot 9,0;
-# prints "WIDTH HEIGHT XHOT YHOT" as last seen.
-HAND="32 32 9 0"
-pointer_over() {
-  local ox oy seen=""
-  read -r ox oy < <(window_origin)
-  xdotool mousemove $((ox + $1)) $((oy + $2))   # no --sync: it hangs if the pointer is there already
-  for _ in $(seq 50); do
-    seen=$(python3 "$cursor_probe" | cut -d' ' -f1-4)
-    if [[ "$3" == hand ]]; then [[ "$seen" == "$HAND" ]] && break
-    else [[ "$seen" != "$HAND" ]] && break
-    fi
     sleep 0.1
   done
   echo "$seen"
@@ -114,8 +96,8 @@ xprop -id "$WINDOW_ID" WM_CLASS | grep -q '"quillmere-tandrovel"' \
 stop_app
 
 # The example skin, put in use the way the README tells.
-mkdir -p "$prefix/bin/x"
-cp "$prefix/share/quillmere-tandrovel/skins/harbour.qss" "$prefix/bin/x/o.cjs"
+mkdir -p "$program_dir/x"
+cp "$prefix/share/quillmere-tandrovel/skins/harbour.qss" "$program_dir/x/o.cjs"
 app_start "$program"
 no_error_box skinned
 xdotool mousemove 0 0

@@ -80,6 +80,24 @@ click_at() {
   sleep 0.3
 }
 
+# pointer_over X Y hand|other: moves the mouse to client pixel X,Y and waits
+# until the pointer there is (or is not) the 32x32 hand with hotspot 9,0;
+# prints "WIDTH HEIGHT XHOT YHOT" as last seen.
+HAND="32 32 9 0"
+pointer_over() {
+  local ox oy seen=""
+  read -r ox oy < <(window_origin)
+  xdotool mousemove $((ox + $1)) $((oy + $2))   # no --sync: it hangs if the pointer is there already
+  for _ in $(seq 50); do
+    seen=$(python3 "$(dirname "${BASH_SOURCE[0]}")/x_cursor.py" | cut -d' ' -f1-4)
+    if [[ "$3" == hand ]]; then [[ "$seen" == "$HAND" ]] && break
+    else [[ "$seen" != "$HAND" ]] && break
+    fi
+    sleep 0.1
+  done
+  echo "$seen"
+}
+
 # screenshot NAME: the whole screen, kept as a test artefact; prints the path.
 screenshot() {
   local file="$ARTEFACTS/$1.png"

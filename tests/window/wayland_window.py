@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Finds the one window on a black screenshot and prints its client area's
+size and the buttons at the right of its title bar, left to right:
+"536x459 minimise close". Exits non-zero when no drawn window is there.
+
+The client area is the window's white background: its left and right edges
+are read along the middle row, its top and bottom along a column inside its
+left margin. Buttons are told apart by their glyphs: a flat line (minimise),
+a box with a full left edge (maximise) or a cross (close)."""
+
+import subprocess
+import sys
+
+
+def load(path):
+    size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
+                          capture_output=True, text=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True,
+                         capture_output=True).stdout
+    return width, height, raw
+
+
+def main():
+    width, height, raw = load(sys.argv[1])
+
+    def rgb(x, y):
+        i = 3 * (y * width + x)
+        return raw[i], raw[i + 1], raw[i + 2]
+
+    def white(x, y):
+        return rgb(x, y) == (255, 255, 255)
+
+    lit = [(x, y) for y in range(0, height, 2) for x in range(0, width, 2) if rgb(x, y) != (0, 0, 0)]
+    if not lit:
+        sys.exit("nothing on the screen")
+    left = min(x for x, _ in lit)
+    right = max(x for x, _ in lit) + 1
+    top = min(y for _, y in lit)
+    bottom = max(y for _, y in lit) + 1
+    # The frame may sit one pixel beyond the sampled grid.
+    left, top = max(left - 1, 0), max(top - 1, 0)
+    right, bottom = min(right + 1, width - 1), min(bottom + 1, height - 1)
+
+    middle = (top + bottom) // 2
+    row = [x for x in range(left, right + 1) if white(x, middle)]
+    if not row:
+        sys.exit("no client area in the window")
+    client_left, client_right = row[0], row[-1]
+    column = [y for y in range(top, bottom + 1) if white(client_left + 3, y)]
+    client_top, client_bottom = column[0], column[-1]
+    # The frame's top edge: up from the client area to the black desktop.
+    top = client_top
+    while top > 0 and rgb(client_left + 3, top - 1) != (0, 0, 0):
+        top -= 1
+    if client_top - top < 10:
+        sys.exit("no title bar above the client area")
+
+    # Title bar, inside the frame's rounded outer edge: ink is what differs
+    # clearly from its most common colour.
+    bar = range(top + 4, client_top)
+    colours = {}
+    for y in bar:
+        for x in range(client_left, client_right + 1):
+            colours[rgb(x, y)] = colours.get(rgb(x, y), 0) + 1
+    background = max(colours, key=colours.get)
+
+    def ink(x, y):
+        return sum(abs(a - b) for a, b in zip(rgb(x, y), background)) > 120
+
+    # The buttons sit in the last 90 pixels, right of the centred title.
+    glyphs, start = [], None
+    for x in range(client_right - 90, client_right + 2):
+        inked = any(ink(x, y) for y in bar)
+        if inked and start is None:
+            start = x
+        elif not inked and start is not None:
+            glyphs.append((start, x - 1))
+            start = None
+    if start is not None:
+        sys.exit("the title bar's buttons run into the frame")
+    names = []
+    for x0, x1 in glyphs:
+        rows = [y for y in bar if any(ink(x, y) for x in range(x0, x1 + 1))]
+        if rows[-1] - rows[0] + 1 <= 3:
+            names.append("minimise")
+        elif all(ink(x0, y) for y in range(rows[0], rows[-1] + 1)):
+            names.append("maximise")
+        else:
+            names.append("close")
+    print(f"{client_right - client_left + 1}x{client_bottom - client_top + 1}", " ".join(names))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,9 +1,13 @@
 #include "app/form1.h"
+#include "app/own_title_bar.h"
 #include "app/qt_platform.h"
 #include "app/style_sheet_skin.h"
+#include "app/window_frame.h"
 #include "check/curl_transfer.h"
 
 #include <QApplication>
+
+#include <optional>
 
 int main(int argc, char *argv[])
 {
@@ -26,6 +30,15 @@ int main(int argc, char *argv[])
     boxes.setParentWindow(&window);
     files.setParentWindow(&window);
     window.Form_Load();
-    window.showCentered();
+    // Where the window must draw its own decoration, it is ours rather than
+    // Qt's, which would offer to maximise a window of one size. Centring is
+    // then the compositor's business.
+    std::optional<quill::WindowFrame> frame;
+    if (quill::windowDrawsItsOwnTitleBar()) {
+        frame.emplace(&window);
+        frame->show();
+    } else {
+        window.showCentered();
+    }
     return app.exec();
 }

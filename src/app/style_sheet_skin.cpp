@@ -98,8 +98,10 @@ void SkinFramework1::applyTo(QWidget *window)
         window->setStyleSheet(m_sheet);
         return;
     }
+    // A skinned window held inside another (the program's own frame) keeps
+    // what it was given itself.
     for (QWidget *control : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        if (!control->isWindow())
+        if (!control->isWindow() && !m_windows.contains(control))
             control->setStyleSheet(m_sheet);
 }
 

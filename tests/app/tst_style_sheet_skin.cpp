@@ -1,6 +1,7 @@
 #include "app/failure.h"
 #include "app/style_sheet_check.h"
 #include "app/style_sheet_skin.h"
+#include "app/window_frame.h"
 
 #include <QDialog>
 #include <QFile>
@@ -181,6 +182,14 @@ private Q_SLOTS:
         QCOMPARE(t.dialog->styleSheet(), QString());
         t.button->ensurePolished();
         QCOMPARE(t.button->palette().color(QPalette::ButtonText), QColor(0x12, 0x34, 0x56));
+
+        // Held in the program's own frame, which is skinned as a new window,
+        // it keeps exactly what it was given.
+        engine.setApplyToNewWindows(true);
+        WindowFrame held(&t.window);
+        held.show();
+        QCOMPARE(t.window.styleSheet(), surface ? kSheet : QString());
+        QCOMPARE(t.button->styleSheet(), surface ? QString() : kSheet);
     }
 
     void withoutSkinTheWindowKeepsItsOwnSheet()

@@ -56,7 +56,7 @@ def main():
     if client_top - top < 10:
         sys.exit("no title bar above the client area")
 
-    # Title bar, inside the frame's rounded outer edge: ink is what differs
+    # Title bar, below the frame's outer edge: ink is what differs
     # clearly from its most common colour.
     bar = range(top + 4, client_top)
     colours = {}
@@ -68,9 +68,10 @@ def main():
     def ink(x, y):
         return sum(abs(a - b) for a, b in zip(rgb(x, y), background)) > 120
 
-    # The buttons sit in the last 90 pixels, right of the centred title.
+    # The buttons sit in the last 90 pixels, right of the centred title;
+    # the frame's side edge is not part of them.
     glyphs, start = [], None
-    for x in range(client_right - 90, client_right + 2):
+    for x in range(client_right - 90, client_right + 1):
         inked = any(ink(x, y) for y in bar)
         if inked and start is None:
             start = x

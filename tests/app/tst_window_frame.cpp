@@ -1,0 +1,119 @@
+#include "app/title_bar.h"
+#include "app/window_frame.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QPixmap>
+#include <QTest>
+
+#include <memory>
+
+using namespace quill;
+
+namespace {
+
+// A client that counts the requests to close it and may refuse them.
+class Client final : public QWidget {
+public:
+    explicit Client(bool refuses) : m_refuses(refuses) { setFixedSize(536, 459); }
+    int requests = 0;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        ++requests;
+        event->setAccepted(!m_refuses);
+    }
+
+private:
+    bool m_refuses;
+};
+
+QIcon plainIcon(Qt::GlobalColor colour)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(colour);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+class WindowFrameTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void holdsTheClientBelowItsBar()
+    {
+        Client client(false);
+        client.setWindowTitle(QStringLiteral("Before"));
+        client.setWindowIcon(plainIcon(Qt::red));
+        WindowFrame frame(&client);
+
+        QVERIFY(frame.isWindow());
+        QVERIFY(frame.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(!client.isWindow());
+        QCOMPARE(client.size(), QSize(536, 459));
+        const QRect bar = frame.titleBar()->geometry();
+        QCOMPARE(bar.width(), client.width());
+        QCOMPARE(bar.bottom() + 1, client.y());
+        QVERIFY(frame.rect().contains(client.geometry().adjusted(-1, -1, 1, 1)));
+        QCOMPARE(frame.minimumSize(), frame.maximumSize());
+
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Before"));
+        QCOMPARE(frame.windowIcon().pixmap(16).toImage().pixelColor(8, 8), QColor(Qt::red));
+        client.setWindowTitle(QStringLiteral("After"));
+        client.setWindowIcon(plainIcon(Qt::blue));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("After"));
+        QCOMPARE(frame.windowIcon().pixmap(16).toImage().pixelColor(8, 8), QColor(Qt::blue));
+    }
+
+    void buttons_data()
+    {
+        QTest::addColumn<bool>("close");
+        QTest::addColumn<bool>("refuses");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<bool>("minimised");
+        QTest::newRow("close") << true << false << 1 << false << false;
+        QTest::newRow("close, refused by the client") << true << true << 1 << true << false;
+        QTest::newRow("minimise") << false << false << 0 << true << true;
+    }
+
+    void buttons()
+    {
+        QFETCH(bool, close);
+        QFETCH(bool, refuses);
+        QFETCH(int, requests);
+        QFETCH(bool, open);
+        QFETCH(bool, minimised);
+        Client client(refuses);
+        WindowFrame frame(&client);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        TitleBar *bar = frame.titleBar();
+        QAbstractButton *button = close ? bar->closeButton() : bar->minimiseButton();
+        QVERIFY(button->isVisible());
+        QVERIFY(bar->rect().contains(button->geometry()));
+        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+        QTest::mouseClick(button, Qt::LeftButton);
+
+        QCOMPARE(client.requests, requests);
+        QCOMPARE(frame.isVisible(), open);
+        QCOMPARE(bool(frame.windowState() & Qt::WindowMinimized), minimised);
+    }
+
+    void givesTheClientBack()
+    {
+        Client client(false);
+        auto frame = std::make_unique<WindowFrame>(&client);
+        frame->show();
+        frame.reset();
+        QVERIFY(client.isWindow());
+        QVERIFY(!client.parent());
+        QCOMPARE(client.size(), QSize(536, 459));
+    }
+};
+
+QTEST_MAIN(WindowFrameTest)
+#include "tst_window_frame.moc"

@@ -1,7 +1,7 @@
 #include "own_title_bar.h"
 
 #include <QGuiApplication>
-#include <QLatin1StringView>
+#include <QString>
 #include <QtWaylandClient/QWaylandClientExtension>
 
 #include <wayland-util.h>

@@ -31,10 +31,9 @@ WindowFrame::WindowFrame(QWidget *client) : m_client(client), m_bar(new TitleBar
 
 WindowFrame::~WindowFrame()
 {
-    if (m_client) {
-        m_client->hide();
+    // Hidden by the move, as every widget given a new parent is.
+    if (m_client)
         m_client->setParent(nullptr);
-    }
 }
 
 void WindowFrame::changeEvent(QEvent *event)

@@ -49,6 +49,8 @@ public:
             return;
         curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_error);
+        curl_easy_setopt(m_easy, CURLOPT_SOCKOPTFUNCTION, &Engine::onNewSocket);
+        curl_easy_setopt(m_easy, CURLOPT_SOCKOPTDATA, this);
         curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Engine::onHeader);
         curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Engine::onBody);
@@ -103,6 +105,7 @@ public:
         m_complete = false;
         m_overflow = false;
         m_error[0] = '\0';
+        m_staleError = false;
         // libcurl would read a non-ASCII host in the locale's encoding.
         const QByteArray address = withAsciiHost(url);
         // libcurl refuses an address past its length limit and would then
@@ -127,11 +130,12 @@ public:
         // libcurl refuses a header line past its limit as if memory had run
         // out, without a word of its own: that would send the user looking
         // in the wrong place.
-        if (result == CURLE_OUT_OF_MEMORY && !m_error[0])
+        const char *error = m_staleError ? "" : m_error;
+        if (result == CURLE_OUT_OF_MEMORY && !error[0])
             fail(QStringLiteral("A line of the reply's header block is longer than %1 KiB")
                      .arg(CURL_MAX_HTTP_HEADER / 1024),
                  result);
-        fail(m_error[0] ? QString::fromUtf8(m_error) : QString::fromUtf8(curl_easy_strerror(result)), result);
+        fail(QString::fromUtf8(error[0] ? error : curl_easy_strerror(result)), result);
     }
 
     const QByteArray &header() const noexcept { return m_header; }
@@ -142,6 +146,17 @@ private:
         // One name's reply must never be read as another's.
         m_header.clear();
         throw Failure(description, number);
+    }
+
+    // libcurl keeps the first error text of a transfer. When a kept-alive
+    // connection turns out to have been closed by the server just as it was
+    // reused, libcurl quietly tries again on a new one, and what that attempt
+    // fails with would be reported in the dead connection's words.
+    static int onNewSocket(void *self, curl_socket_t, curlsocktype)
+    {
+        auto *engine = static_cast<Engine *>(self);
+        engine->m_staleError = engine->m_error[0] != '\0';
+        return CURL_SOCKOPT_OK;
     }
 
     static size_t onHeader(char *data, size_t size, size_t count, void *self)
@@ -203,6 +218,7 @@ private:
     bool m_complete = false;
     bool m_overflow = false;
     bool m_busy = false;
+    bool m_staleError = false;
     char m_error[CURL_ERROR_SIZE] = {};
 };
 

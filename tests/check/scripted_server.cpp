@@ -214,6 +214,9 @@ void ScriptedServer::answer(int client)
     case Ending::Hang:
         waitForClientToLeave(client, m_stop);
         break;
+    case Ending::ClosedOnReuse:
+        waitFor(client, POLLIN, m_stop);
+        break;
     }
 }
 

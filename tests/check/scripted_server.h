@@ -23,6 +23,9 @@ public:
         Close, // an orderly close
         Reset, // a TCP reset, as from a server that crashed
         Hang,  // nothing more until the client goes away
+        // Closed, unread, once the client sends more: the reset a client gets
+        // when a server drops a kept-alive connection just as it is reused.
+        ClosedOnReuse,
     };
 
     struct Reply {

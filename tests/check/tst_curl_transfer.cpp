@@ -108,6 +108,9 @@ private Q_SLOTS:
                                                    << "The reply's header block is larger than 64 KiB";
         QTest::newRow("not HTTP at all") << QByteArray("server") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n")
                                          << "Received HTTP/0.9 when not allowed";
+        // libcurl tries again on a new connection: the report is that attempt's.
+        QTest::newRow("not HTTP, kept-alive connection closed as it is reused")
+            << QByteArray("server, closed on reuse") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << "Unsupported protocol";
         QTest::newRow("NUL in the address") << QByteArray("http://127.0.0.1/\0.example", 27) << QByteArray()
                                             << "The address holds a NUL character";
         // Names from a list file must not open local files or speak other protocols.
@@ -135,7 +138,12 @@ private Q_SLOTS:
 
         ScriptedServer server;
         RefusingPort refusing;
-        server.reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+        // Unless a row says otherwise, the failing request gets a connection
+        // of its own, whenever the server's close reaches the client.
+        if (url == "server, closed on reuse")
+            server.reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", ScriptedServer::Ending::ClosedOnReuse);
+        else
+            server.reply("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
         if (!reply.isEmpty())
             server.reply(reply);
         CurlTransfer inet;
@@ -144,7 +152,7 @@ private Q_SLOTS:
 
         if (url == "refused")
             url = "http://127.0.0.1:" + QByteArray::number(refusing.port()) + "/";
-        else if (url == "server")
+        else if (url.startsWith("server"))
             url = server.url("/second");
         url.replace("PORT", QByteArray::number(server.port()));
         const std::optional<QString> failure = openFailure(inet, url);

@@ -8,6 +8,7 @@
 #include "app/qt_platform.h"
 #include "bench_support.h"
 #include "fake_platform.h"
+#include "form1_controls.h"
 #include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
 #include "lists/list_file_reader.h"
@@ -139,7 +140,7 @@ Result save(const std::string &listPath, const std::string &savePath, int argc, 
     quill::Form1 window(platform);
     window.Form_Load();
     window.show();
-    quill::DomainList &taken = window.ListView2->ListItems();
+    quill::DomainList &taken = quill::test::controls(window).ListView2->ListItems();
     quill::LoadListFile(fakes.boxes, window.applicationTitle(), taken, QString::fromStdString(listPath));
     QApplication::processEvents();
     QFile::remove(QString::fromStdString(savePath)); // a new file: no question

@@ -13,15 +13,16 @@
 // The window is shown, as a user has it, unless --hidden says otherwise.
 // Exits non-zero when a check fails.
 
-#include "bench_support.h"
-#include "fake_platform.h"
-#include "local_nginx.h"
-#include "scripted_server.h"
-#include "app/error_report.h"
 #include "app/form1.h"
+#include "bench_support.h"
 #include "check/curl_transfer.h"
+#include "core/error_report.h"
+#include "fake_platform.h"
+#include "form1_controls.h"
 #include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
+#include "local_nginx.h"
+#include "scripted_server.h"
 
 #include <QApplication>
 #include <QMap>
@@ -494,7 +495,7 @@ int main(int argc, char *argv[])
     window.Form_Load();
     if (!hidden)
         window.showCentered();
-    DomainList &pending = window.ListView1->ListItems();
+    DomainList &pending = controls(window).ListView1->ListItems();
     for (const QByteArray &name : names)
         pending.Add(QByteArrayView(name));
     QCoreApplication::processEvents();
@@ -521,8 +522,8 @@ int main(int argc, char *argv[])
     }
 
     std::printf("\n  time %.2f s, %.0f names/s, %.1f us/name\n", seconds, count / seconds, seconds / count * 1e6);
-    std::printf("  taken %d, available %d, pending %d\n", window.ListView2->ListItems().Count(),
-                window.ListView3->ListItems().Count(), pending.Count());
+    std::printf("  taken %d, available %d, pending %d\n", controls(window).ListView2->ListItems().Count(),
+                controls(window).ListView3->ListItems().Count(), pending.Count());
     std::printf("  requests: %d through the transfer, %d to the scripted server, %lld to nginx\n", inet.requests(),
                 scriptedRequests, static_cast<long long>(nginxRequests));
     std::printf("  error reports: %d (predicted %d)", account.reports(), predictedReports);
@@ -572,8 +573,9 @@ int main(int argc, char *argv[])
 
     std::printf("\nchecks:\n");
     Checks checks;
-    checks.expect(sameEntries(window.ListView2->ListItems(), taken), "taken list: the taken names, in list order");
-    checks.expect(sameEntries(window.ListView3->ListItems(), available),
+    checks.expect(sameEntries(controls(window).ListView2->ListItems(), taken),
+                  "taken list: the taken names, in list order");
+    checks.expect(sameEntries(controls(window).ListView3->ListItems(), available),
                   "available list: the other names, in list order");
     checks.expect(sameEntries(pending, names), "pending list left as it was");
     checks.expect(inet.requests() == count && account.wrongRequests() == 0,

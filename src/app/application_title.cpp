@@ -1,6 +1,6 @@
 #include "application_title.h"
 
-#include "failure.h"
+#include "core/failure.h"
 
 namespace quill {
 

@@ -1,13 +1,15 @@
 #include "cursor_file.h"
 
-#include "failure.h"
+#include "core/failure.h"
+#include "core/no_wait_open.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
 #include <QtEndian>
+
+#include <memory>
 
 namespace quill {
 
@@ -26,13 +28,11 @@ Failure invalidPicture() { return Failure(QStringLiteral("Invalid picture"), 481
 QCursor loadCursorFile(const QString &path)
 {
     // A pipe would stall start-up for ever and a device could pour out
-    // bytes without end: neither is read. A folder fails to open by itself.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
+    // bytes without end: neither is read.
+    const std::unique_ptr<QFile> opened = openWithoutWaiting(path, QIODevice::ReadOnly);
+    QFile &file = *opened;
+    if (!isRegularFile(file))
         throw invalidPicture();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString());
     const QByteArray bytes = file.read(kMaxCursorBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw Failure(file.errorString());

@@ -1,16 +1,18 @@
 #include "form1.h"
 
 #include "application_title.h"
+#include "check/check_run.h"
+#include "core/file_exists.h"
+#include "core/procedure.h"
 #include "cursor_file.h"
-#include "file_exists.h"
 #include "home_page.h"
-#include "procedure.h"
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+#include "lists/list_commands.h"
+#include "lists/remove_selected.h"
 #include "screen_centring.h"
 #include "skin_step.h"
 #include "twips.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
-#include "lists/remove_selected.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -23,18 +25,47 @@
 
 namespace quill {
 
-namespace {
-
-constexpr int kDeleteKey = 46;
-
-} // namespace
-
 Form1::Form1(const Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_applicationTitle(QCoreApplication::applicationName())
 {
     createControls();
     connectControls();
+    connect(&m_pointer, &PointerSetting::changed, this, &Form1::showPointer);
+    connect(this, &Form1::aboutToUnload, &m_unload, &UnloadNotice::aboutToUnload);
 }
+
+ListCommandContext Form1::listCommands()
+{
+    return {m_platform,
+            m_applicationTitle,
+            m_pointer,
+            CommonDialog1,
+            m_unload,
+            ListView1->ListItems(),
+            ListView2->ListItems(),
+            ListView3->ListItems()};
+}
+
+CheckRunContext Form1::checkRun()
+{
+    return {m_platform,
+            m_applicationTitle,
+            m_pointer,
+            ListView1->ListItems(),
+            ListView2->ListItems(),
+            ListView3->ListItems(),
+            CheckRunning};
+}
+
+void Form1::PushButton5_Click() { lists::PushButton5_Click(listCommands()); }
+void Form1::PushButton7_Click() { lists::PushButton7_Click(listCommands()); }
+void Form1::PushButton3_Click() { lists::PushButton3_Click(listCommands()); }
+void Form1::PushButton4_Click() { check::PushButton4_Click(checkRun()); }
+void Form1::PushButton1_Click() { lists::PushButton1_Click(listCommands()); }
+void Form1::PushButton6_Click() { lists::PushButton6_Click(listCommands()); }
+void Form1::PushButton11_Click() { lists::PushButton11_Click(listCommands()); }
+void Form1::PushButton2_Click() { lists::PushButton2_Click(listCommands()); }
+void Form1::PushButton9_Click() { lists::PushButton9_Click(listCommands()); }
 
 void Form1::connectControls()
 {
@@ -49,7 +80,7 @@ void Form1::connectControls()
         connect(button, &QPushButton::clicked, this, command);
     for (DomainListView *view : {ListView1, ListView2, ListView3}) {
         connect(view, &DomainListView::doubleClickedAnywhere, this, [this, view] { ListView_DblClick(view); });
-        connect(view, &DomainListView::deleteKeyPressed, this, [this, view] { ListView_KeyDown(view, kDeleteKey); });
+        connect(view, &DomainListView::deleteKeyPressed, this, [this, view] { ListView_KeyDown(view); });
     }
     // Every part of every control (a list's header, viewport and scroll
     // bars, a button's face) reports the pointer's moves to the rule; a part
@@ -67,7 +98,7 @@ void Form1::Form_Load()
     const QString handCursorPath = m_platform.installFolder + QStringLiteral("/HAND-M.CUR");
 
     proc.step(100, [&] { SkinStep(*this, m_platform.skin, m_platform.installFolder); });
-    if (proc.test(104, [&] { return FileExists(handCursorPath); }))
+    if (proc.metOrFailed(104, [&] { return FileExists(handCursorPath); }))
         proc.step(106, [&] { m_handCursor = loadCursorFile(handCursorPath); });
     proc.step(108, [&] { HomePageDraw(m_platform.chance, m_platform.launcher); });
     proc.step(126, [&] { setWindowTitle(QString::fromUtf16(kProductName)); });
@@ -88,9 +119,8 @@ void Form1::showCentered()
     show();
 }
 
-void Form1::setMousePointer(Pointer pointer)
+void Form1::showPointer(Pointer pointer)
 {
-    m_pointer = pointer;
     switch (pointer) {
     case Pointer::Default:
         setCursor(Qt::ArrowCursor);
@@ -109,10 +139,9 @@ void Form1::ListView_DblClick(DomainListView *view)
     removeSelectedEntry(view->ListItems(), view->SelectedItemIndex(), isBusy());
 }
 
-void Form1::ListView_KeyDown(DomainListView *view, int keyCode)
+void Form1::ListView_KeyDown(DomainListView *view)
 {
-    if (keyCode == kDeleteKey)
-        removeSelectedEntry(view->ListItems(), view->SelectedItemIndex(), isBusy());
+    removeSelectedEntry(view->ListItems(), view->SelectedItemIndex(), isBusy());
 }
 
 void Form1::ListView_MouseMove()

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "common_dialog.h"
-#include "platform.h"
-#include "pointer.h"
+#include "core/platform.h"
+#include "core/pointer.h"
+#include "core/unload_notice.h"
+#include "lists/common_dialog.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -15,10 +16,13 @@ class QPushButton;
 namespace quill {
 
 class DomainListView;
+struct CheckRunContext;
+struct ListCommandContext;
 
 // The main window. Its controls carry the names the rest of the program
 // knows them by; each button's command is a PushButtonN_Click procedure,
-// defined beside the subsystem it belongs to.
+// written in the layer it belongs to against a context of its own, which
+// holds only what the command may touch.
 class Form1 final : public QWidget {
     Q_OBJECT
 
@@ -30,13 +34,12 @@ public:
     // Shows the window centred on its screen.
     void showCentered();
 
-    Pointer MousePointer() const noexcept { return m_pointer; }
-    void setMousePointer(Pointer pointer);
-    bool isBusy() const noexcept { return m_pointer == Pointer::Busy; }
+    Pointer MousePointer() const noexcept { return m_pointer.current(); }
+    void setMousePointer(Pointer pointer) { m_pointer.set(pointer); }
+    bool isBusy() const noexcept { return m_pointer.isBusy(); }
     bool hasHandCursor() const noexcept { return m_handCursor.has_value(); }
     // The title every box without a title of its own shows.
     const QString &applicationTitle() const noexcept { return m_applicationTitle; }
-    const Platform &platform() const noexcept { return m_platform; }
 
     // Commands of the nine buttons.
     void PushButton5_Click(); // Add Domain
@@ -51,24 +54,11 @@ public:
 
     // Gestures of the three lists and of the window.
     void ListView_DblClick(DomainListView *view);
-    void ListView_KeyDown(DomainListView *view, int keyCode);
+    // The view reports the Delete key alone.
+    void ListView_KeyDown(DomainListView *view);
     void ListView_MouseMove();
     void PushButton_MouseMove();
     void Form_MouseMove();
-
-    DomainListView *ListView1; // pending
-    DomainListView *ListView2; // taken
-    DomainListView *ListView3; // available
-    QPushButton *PushButton5;
-    QPushButton *PushButton3;
-    QPushButton *PushButton11;
-    QPushButton *PushButton4;
-    QPushButton *PushButton6;
-    QPushButton *PushButton9;
-    QPushButton *PushButton1;
-    QPushButton *PushButton2;
-    QPushButton *PushButton7;
-    QProgressBar *ProgressBar1;
 
     // True while a check run is at work.
     bool CheckRunning = false;
@@ -90,14 +80,30 @@ private:
 
     void createControls();
     void connectControls();
+    void showPointer(Pointer pointer);
     [[noreturn]] void Form_Unload();
+    ListCommandContext listCommands();
+    CheckRunContext checkRun();
+
+    DomainListView *ListView1; // pending
+    DomainListView *ListView2; // taken
+    DomainListView *ListView3; // available
+    QPushButton *PushButton5;
+    QPushButton *PushButton3;
+    QPushButton *PushButton11;
+    QPushButton *PushButton4;
+    QPushButton *PushButton6;
+    QPushButton *PushButton9;
+    QPushButton *PushButton1;
+    QPushButton *PushButton2;
+    QPushButton *PushButton7;
+    QProgressBar *ProgressBar1;
 
     Platform m_platform;
-    Pointer m_pointer = Pointer::Default;
+    PointerSetting m_pointer;
+    UnloadNotice m_unload;
     std::optional<QCursor> m_handCursor;
     QString m_applicationTitle;
-
-public:
     // The open and save dialog the list commands share; it shows its
     // dialogs through the platform above, so it is declared after it.
     CommonDialog CommonDialog1{m_platform.files};

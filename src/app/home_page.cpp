@@ -1,6 +1,6 @@
 #include "home_page.h"
 
-#include "platform.h"
+#include "core/platform.h"
 
 namespace quill {
 

@@ -1,6 +1,6 @@
 #include "qt_platform.h"
 
-#include "failure.h"
+#include "core/failure.h"
 #include "screen_centring.h"
 
 #include <QApplication>

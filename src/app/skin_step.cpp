@@ -1,7 +1,7 @@
 #include "skin_step.h"
 
+#include "core/platform.h"
 #include "ordinary_file.h"
-#include "platform.h"
 
 #include <QApplication>
 #include <QEvent>

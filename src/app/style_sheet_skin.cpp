@@ -1,6 +1,7 @@
 #include "style_sheet_skin.h"
 
-#include "failure.h"
+#include "core/failure.h"
+#include "core/no_wait_open.h"
 #include "style_sheet_check.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QStringDecoder>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -23,10 +25,14 @@ namespace {
 // MaxSheetSize bytes of UTF-8 that holds a well-formed style sheet.
 std::optional<QString> usableSheetIn(const QString &path)
 {
-    if (!QFileInfo(path).isFile())
+    std::unique_ptr<QFile> opened;
+    try {
+        opened = openWithoutWaiting(path, QIODevice::ReadOnly);
+    } catch (const Failure &) {
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    }
+    QFile &file = *opened;
+    if (!isRegularFile(file))
         return std::nullopt;
     const QByteArray bytes = file.read(SkinFramework1::MaxSheetSize + 1);
     if (bytes.size() > SkinFramework1::MaxSheetSize || file.error() != QFileDevice::NoError)

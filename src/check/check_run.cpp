@@ -1,42 +1,47 @@
 // "Start Checking".
 
-#include "valid.h"
-#include "app/form1.h"
-#include "app/procedure.h"
+#include "check_run.h"
+#include "core/platform.h"
+#include "core/pointer.h"
+#include "core/procedure.h"
 #include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
+#include "valid.h"
 
-namespace quill {
+namespace quill::check {
 
-void Form1::PushButton4_Click()
+void PushButton4_Click(const CheckRunContext &context)
 {
-    Procedure proc(m_platform.boxes, procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton4_Click")));
+    Procedure proc(context.platform.boxes,
+                   procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton4_Click")));
     // Clicks reach the window while a request waits: one run at a time.
-    if (proc.test(100, [&] { return CheckRunning; }))
+    if (proc.metOrFailed(100, [&] { return context.CheckRunning; }))
         return;
-    proc.step(102, [&] { CheckRunning = true; });
-    DomainList &pending = ListView1->ListItems();
-    if (proc.test(104, [&] { return pending.Count() > 0; })) {
-        proc.step(106, [&] { setMousePointer(Pointer::Busy); });
+    proc.step(102, [&] { context.CheckRunning = true; });
+    const DomainList &pending = context.pending;
+    if (proc.metOrFailed(104, [&] { return pending.Count() > 0; })) {
+        proc.step(106, [&] { context.pointer.set(Pointer::Busy); });
         // Names added during the run wait for the next one.
         int count = 0;
         proc.step(108, [&] { count = pending.Count(); });
         QByteArray name;
         for (int position = 1; position <= count; ++position) {
             proc.step(110, [&] { name = pending.Item(position); });
-            if (proc.test(112, [&] { return Valid::IsURLValid(m_platform.inet, m_platform.boxes, name) == true; }))
-                proc.step(114, [&] { ListView2->ListItems().Add(QByteArrayView(name)); });
+            const auto taken = [&] {
+                return Valid::IsURLValid(context.platform.inet, context.platform.boxes, name) == true;
+            };
+            if (proc.metOrFailed(112, taken))
+                proc.step(114, [&] { context.taken.Add(QByteArrayView(name)); });
             else
-                proc.step(116, [&] { ListView3->ListItems().Add(QByteArrayView(name)); });
+                proc.step(116, [&] { context.available.Add(QByteArrayView(name)); });
         }
-        proc.step(120, [&] { setMousePointer(Pointer::Default); });
+        proc.step(120, [&] { context.pointer.set(Pointer::Default); });
     } else {
         proc.step(122, [&] {
-            m_platform.boxes.message(applicationTitle(), QStringLiteral("No domain(s) added."), Buttons::Ok,
-                                     Icon::None);
+            context.platform.boxes.message(context.applicationTitle, QStringLiteral("No domain(s) added."),
+                                           Buttons::Ok, Icon::None);
         });
     }
-    proc.step(124, [&] { CheckRunning = false; });
+    proc.step(124, [&] { context.CheckRunning = false; });
 }
 
-} // namespace quill
+} // namespace quill::check

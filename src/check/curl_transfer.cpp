@@ -1,8 +1,8 @@
 #include "curl_transfer.h"
 
 #include "ascii_host.h"
+#include "core/failure.h"
 #include "curl_event_loop.h"
-#include "app/failure.h"
 
 #include <QString>
 

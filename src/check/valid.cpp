@@ -1,8 +1,8 @@
 #include "valid.h"
 
-#include "app/failure.h"
-#include "app/platform.h"
-#include "app/procedure.h"
+#include "core/failure.h"
+#include "core/platform.h"
+#include "core/procedure.h"
 
 namespace quill {
 
@@ -56,13 +56,13 @@ QByteArray CheckURL(Transfer &inet, MessageBoxes &boxes, const QByteArray &url, 
     QByteArray result;
     proc.step(100, [&] { attempts = 0; });
     proc.step(102, [&] { success = false; });
-    while (proc.test(104, [&] { return attempts < maxAttempts && !success; })) {
+    while (proc.metOrFailed(104, [&] { return attempts < maxAttempts && !success; })) {
         proc.step(106, [&] { ++attempts; });
         proc.step(108, [&] { inet.OpenURL(url); });
         // Read also after a failed request: what the block then holds decides.
         proc.step(110, [&] { statusLine = statusLineOf(inet.GetHeader()); });
         proc.step(112, [&] { result = statusTextOf(statusLine); });
-        if (proc.test(114, [&] { return result.left(3) == "200"; }))
+        if (proc.metOrFailed(114, [&] { return result.left(3) == "200"; }))
             proc.step(116, [&] { success = true; });
     }
     return result;
@@ -73,15 +73,15 @@ std::optional<bool> IsURLValid(Transfer &inet, MessageBoxes &boxes, const QByteA
     Procedure proc(boxes, isUrlValidPath());
     std::optional<bool> verdict;
     QByteArray status;
-    if (proc.test(100, [&] { return name.isEmpty(); }))
+    if (proc.metOrFailed(100, [&] { return name.isEmpty(); }))
         return verdict;
     proc.step(102, [&] { status = CheckURL(inet, boxes, name, 1); });
-    if (proc.test(104, [&] { return status.size() > 4; }))
+    if (proc.metOrFailed(104, [&] { return status.size() > 4; }))
         proc.step(106, [&] { verdict = true; });
     else
         proc.step(108, [&] { verdict = false; });
     // The status line is bytes: only ASCII letters change case.
-    if (proc.test(110, [&] { return status.toLower().contains("404 not found"); }))
+    if (proc.metOrFailed(110, [&] { return status.toLower().contains("404 not found"); }))
         proc.step(112, [&] { verdict = false; });
     return verdict;
 }

@@ -1,32 +1,34 @@
 // "Add Domain" and "Load Sample/Example Data".
 
-#include "app/form1.h"
-#include "app/procedure.h"
+#include "core/platform.h"
+#include "core/procedure.h"
 #include "domain_list.h"
-#include "domain_list_view.h"
+#include "list_commands.h"
 #include "sample_names.h"
 
-namespace quill {
+namespace quill::lists {
 
-void Form1::PushButton5_Click()
+void PushButton5_Click(const ListCommandContext &context)
 {
-    Procedure proc(m_platform.boxes, procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton5_Click")));
+    Procedure proc(context.platform.boxes,
+                   procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton5_Click")));
     QString name;
     proc.step(100, [&] {
-        name = m_platform.boxes.input(applicationTitle(), QStringLiteral("Enter website address to add: "));
+        name = context.platform.boxes.input(context.applicationTitle, QStringLiteral("Enter website address to add: "));
     });
-    if (proc.test(102, [&] { return name.isEmpty(); }))
+    if (proc.metOrFailed(102, [&] { return name.isEmpty(); }))
         return;
-    proc.step(104, [&] { ListView1->ListItems().Add(name); });
+    proc.step(104, [&] { context.pending.Add(name); });
 }
 
-void Form1::PushButton7_Click()
+void PushButton7_Click(const ListCommandContext &context)
 {
-    Procedure proc(m_platform.boxes, procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton7_Click")));
-    DomainList &pending = ListView1->ListItems();
+    Procedure proc(context.platform.boxes,
+                   procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton7_Click")));
+    DomainList &pending = context.pending;
     proc.step(100, [&] { pending.Add(QByteArrayView(kSampleNames[0])); });
     proc.step(102, [&] { pending.Add(QByteArrayView(kSampleNames[1])); });
     proc.step(104, [&] { pending.Add(QByteArrayView(kSampleNames[2])); });
 }
 
-} // namespace quill
+} // namespace quill::lists

@@ -1,6 +1,6 @@
 #include "domain_list.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
 
 #include <QTimer>
 

@@ -1,21 +1,15 @@
 #include "list_file_reader.h"
 
-#include "app/failure.h"
-#include "app/file_exists.h"
-#include "app/platform.h"
+#include "core/failure.h"
+#include "core/file_exists.h"
+#include "core/no_wait_open.h"
+#include "core/platform.h"
 #include "domain_list.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QScopeGuard>
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quill {
 
@@ -36,31 +30,6 @@ void makeRoom(DomainList &target, QByteArrayView firstBlock, qint64 fileSize)
     const double perByte = double(ends + 1) / double(firstBlock.size());
     const auto names = qsizetype(perByte * double(fileSize) * 1.05) + 16;
     target.reserve(target.Count() + names, target.byteSize() + qsizetype(fileSize));
-}
-
-// Opens the file for reading without ever waiting: a FIFO that nobody writes
-// to would block the open for good, so the open does not wait for a writer,
-// and the reads that follow do wait, so a writer's lines are read to their
-// end. A FIFO without a writer reads as an empty file.
-void openForReading(QFile &file, const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw Failure(qt_error_string(errno));
-    auto closeOnFailure = qScopeGuard([fd] { ::close(fd); });
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        throw Failure(qt_error_string(errno));
-    // The words QFile uses when it is asked to open a folder.
-    if (S_ISDIR(info.st_mode))
-        throw Failure(QCoreApplication::translate("QIODevice", "file to open is a directory"));
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        throw Failure(qt_error_string(errno));
-    // Blocks go straight from the file into our buffer, no second copy.
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
-        throw Failure(file.errorString());
-    closeOnFailure.dismiss();
 }
 
 } // namespace
@@ -120,8 +89,9 @@ void LoadListFile(MessageBoxes &boxes, const QString &applicationTitle, DomainLi
         boxes.message(applicationTitle, QStringLiteral("File not found"), Buttons::Ok, Icon::None);
         return;
     }
-    QFile file;
-    openForReading(file, path);
+    // Blocks go straight from the file into our buffer, no second copy.
+    const std::unique_ptr<QFile> opened = openWithoutWaiting(path, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    QFile &file = *opened;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
     ListFileSplitter splitter([&target](QByteArrayView name) { target.Add(name); });
     for (bool first = true;; first = false) {

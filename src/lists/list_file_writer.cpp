@@ -1,6 +1,7 @@
 #include "list_file_writer.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
+#include "core/no_wait_open.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,28 +47,6 @@ bool mustWriteInPlace(const QString &file, const struct stat &info)
     // A new file takes the folder's group where the folder asks for that.
     const gid_t newGroup = (folderInfo.st_mode & S_ISGID) ? folderInfo.st_gid : ::getegid();
     return info.st_nlink > 1 || info.st_uid != ::geteuid() || info.st_gid != newGroup || !mayWrite(folder);
-}
-
-// Opens what is there for writing without cutting it and without waiting:
-// a pipe that nobody reads fails at once instead of stalling the window.
-// Only the open must not wait; the writes then do, as for any file.
-std::unique_ptr<QFile> openExisting(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        throw Failure(systemError(errno));
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
-        const int error = errno;
-        ::close(fd);
-        throw Failure(systemError(error));
-    }
-    auto file = std::make_unique<QFile>();
-    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw Failure(file->errorString());
-    }
-    return file;
 }
 
 // A write into a pipe whose reader has gone fails with "Broken pipe", and
@@ -130,7 +109,8 @@ void ListFileWriter::open(const QString &path)
         if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
             throw Failure(file->errorString());
     } else {
-        file = openExisting(existing);
+        // A pipe that nobody reads fails at once instead of stalling the window.
+        file = openWithoutWaiting(existing, QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
     m_file = std::move(file);
     m_writeFailure.clear();

@@ -1,33 +1,36 @@
 // "Load Domains From File".
 
-#include "app/common_dialog.h"
-#include "app/form1.h"
-#include "app/procedure.h"
+#include "common_dialog.h"
+#include "core/platform.h"
+#include "core/pointer.h"
+#include "core/procedure.h"
 #include "domain_list.h"
-#include "domain_list_view.h"
 #include "fix_path_slashes.h"
+#include "list_commands.h"
 #include "list_file_reader.h"
 
-namespace quill {
+namespace quill::lists {
 
-void Form1::PushButton3_Click()
+void PushButton3_Click(const ListCommandContext &context)
 {
-    Procedure proc(m_platform.boxes, procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton3_Click")));
-    DomainList &pending = ListView1->ListItems();
+    Procedure proc(context.platform.boxes,
+                   procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton3_Click")));
+    DomainList &pending = context.pending;
+    CommonDialog &dialog = context.dialog;
     const auto load = [&](const QString &path) {
-        LoadListFile(m_platform.boxes, applicationTitle(), pending, path);
+        LoadListFile(context.platform.boxes, context.applicationTitle, pending, path);
     };
 
-    proc.step(100, [&] { CommonDialog1.setFileName(QString()); });
-    proc.step(102, [&] { CommonDialog1.setFlags(CommonDialog::kListFileFlags); });
+    proc.step(100, [&] { dialog.setFileName(QString()); });
+    proc.step(102, [&] { dialog.setFlags(CommonDialog::kListFileFlags); });
     proc.step(104, [&] {
-        CommonDialog1.setDialogTitle(QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
+        dialog.setDialogTitle(QStringLiteral("Load List(s) - Hold Ctrl to select multiple list files"));
     });
-    proc.step(106, [&] { CommonDialog1.setFilter(QString::fromUtf16(CommonDialog::kListFileFilter)); });
+    proc.step(106, [&] { dialog.setFilter(QString::fromUtf16(CommonDialog::kListFileFilter)); });
     bool tooManyFiles = false;
     proc.step(108, [&] {
         try {
-            CommonDialog1.ShowOpen();
+            dialog.ShowOpen();
         } catch (const Failure &failure) {
             if (failure.number() != CommonDialog::kBufferTooSmall)
                 throw;
@@ -37,7 +40,7 @@ void Form1::PushButton3_Click()
     if (tooManyFiles) {
         // Its own message instead of a report, and nothing is loaded.
         proc.step(108, [&] {
-            m_platform.boxes.message(applicationTitle(),
+            context.platform.boxes.message(context.applicationTitle,
                                      QStringLiteral("You've selected too many files to add.") + QStringLiteral("\r\r")
                                          + QStringLiteral("Please try adding via the \"Add All\" button."),
                                      Buttons::Ok, Icon::None);
@@ -45,13 +48,13 @@ void Form1::PushButton3_Click()
         return;
     }
     QStringList parts;
-    proc.step(110, [&] { parts = openResultParts(CommonDialog1.FileName()); });
-    proc.step(112, [&] { setMousePointer(Pointer::Busy); });
-    if (proc.test(114, [&] { return parts.size() == 1; })) {
+    proc.step(110, [&] { parts = openResultParts(dialog.FileName()); });
+    proc.step(112, [&] { context.pointer.set(Pointer::Busy); });
+    if (proc.metOrFailed(114, [&] { return parts.size() == 1; })) {
         QString path;
         proc.step(116, [&] { path = parts.at(0); });
         proc.step(118, [&] { load(path); });
-    } else if (proc.test(120, [&] { return parts.size() >= 2; })) {
+    } else if (proc.metOrFailed(120, [&] { return parts.size() >= 2; })) {
         qsizetype first = 0;
         qsizetype last = -1;
         proc.step(122, [&] { first = 1; });
@@ -63,7 +66,7 @@ void Form1::PushButton3_Click()
             proc.step(132, [&] { load(path); });
         }
     }
-    proc.step(136, [&] { setMousePointer(Pointer::Default); });
+    proc.step(136, [&] { context.pointer.set(Pointer::Default); });
 }
 
-} // namespace quill
+} // namespace quill::lists

@@ -1,6 +1,6 @@
-#include "app/error_report.h"
-#include "app/procedure.h"
 #include "app/qt_platform.h"
+#include "core/error_report.h"
+#include "core/procedure.h"
 #include "fake_platform.h"
 
 #include <QFile>
@@ -112,7 +112,7 @@ private Q_SLOTS:
         boxes.answerMessage(Answer::Ok);
         Procedure proc(boxes, kPath);
         bool trueBranch = false;
-        if (proc.test(120, []() -> bool { throw Failure(QStringLiteral("cannot tell")); }))
+        if (proc.metOrFailed(120, []() -> bool { throw Failure(QStringLiteral("cannot tell")); }))
             trueBranch = true;
         QVERIFY(trueBranch);
         QCOMPARE(boxes.reports().size(), 1);

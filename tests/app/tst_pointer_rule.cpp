@@ -96,13 +96,13 @@ private Q_SLOTS:
         file.close();
         Form1 window(fakes.platform());
         window.Form_Load();
-        moveOver(window.PushButton1);
+        moveOver(controls(window).PushButton1);
         QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
         // Children show the window's pointer.
-        QVERIFY(!window.PushButton1->testAttribute(Qt::WA_SetCursor));
+        QVERIFY(!controls(window).PushButton1->testAttribute(Qt::WA_SetCursor));
         window.setMousePointer(Pointer::Busy);
         QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
-        moveOver(window.ListView2->viewport());
+        moveOver(controls(window).ListView2->viewport());
         QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
         window.setMousePointer(Pointer::Default);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
@@ -111,7 +111,7 @@ private Q_SLOTS:
     void withoutCursorFileTheHandLooksLikeTheArrow()
     {
         WindowUnderTest t;
-        moveOver(t.window->PushButton3);
+        moveOver(controls(*t.window).PushButton3);
         QCOMPARE(t.window->MousePointer(), Pointer::Hand);
         QCOMPARE(t.window->cursor().shape(), Qt::ArrowCursor);
         QVERIFY(t.fakes.boxes.shown().isEmpty());

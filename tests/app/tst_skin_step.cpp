@@ -1,8 +1,8 @@
-#include "app/error_report.h"
 #include "app/form1.h"
 #include "app/ordinary_file.h"
 #include "app/style_sheet_skin.h"
 #include "app/twips.h"
+#include "core/error_report.h"
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
@@ -224,7 +224,7 @@ private Q_SLOTS:
         // Start-up goes on to its last step.
         QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere Tandrovel"));
         QCOMPARE(window.applicationTitle(), QStringLiteral("Quillmere"));
-        QCOMPARE(window.ListView3->columnWidth(0), twips(3500));
+        QCOMPARE(controls(window).ListView3->columnWidth(0), twips(3500));
         QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
     }
 
@@ -300,7 +300,7 @@ private Q_SLOTS:
         const QImage look = window.grab().toImage();
         QCOMPARE(look.pixelColor(4, 4), windowColour.isValid() ? windowColour : buttonFace());
         if (buttonColour.isValid()) {
-            const QRect start = window.PushButton4->geometry();
+            const QRect start = controls(window).PushButton4->geometry();
             QCOMPARE(look.pixelColor(start.left() + 8, start.center().y()), buttonColour);
         }
         QVERIFY(fakes.boxes.shown().isEmpty());

@@ -1,7 +1,7 @@
 #include "app/application_title.h"
-#include "app/error_report.h"
-#include "app/failure.h"
 #include "app/home_page.h"
+#include "core/error_report.h"
+#include "core/failure.h"
 #include "cursor_bytes.h"
 #include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QCOMPARE(w.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(w.MousePointer(), Pointer::Default);
         QVERIFY(!w.hasHandCursor());
-        QCOMPARE(w.ProgressBar1->value(), 0);
+        QCOMPARE(controls(w).ProgressBar1->value(), 0);
         QVERIFY(t.fakes.boxes.shown().isEmpty());
         QVERIFY(t.fakes.launcher.opened.isEmpty());
     }
@@ -155,11 +155,11 @@ private Q_SLOTS:
     void onlyThePendingListHasATooltip()
     {
         WindowUnderTest t;
-        QCOMPARE(t.window->ListView1->toolTip(),
+        QCOMPARE(controls(*t.window).ListView1->toolTip(),
                  QStringLiteral("Double-click item to remove it. Move | line to right and out of window to reveal "
                                 "full names."));
-        QVERIFY(t.window->ListView2->toolTip().isEmpty());
-        QVERIFY(t.window->ListView3->toolTip().isEmpty());
+        QVERIFY(controls(*t.window).ListView2->toolTip().isEmpty());
+        QVERIFY(controls(*t.window).ListView3->toolTip().isEmpty());
     }
 
     void listTooltipShowsOverTheEntriesToo_data()
@@ -240,7 +240,7 @@ private Q_SLOTS:
         const QStringList expected = {"ListView1",   "ListView2",   "ListView3",   "PushButton5",  "PushButton3",
                                       "PushButton11", "PushButton4", "PushButton6", "PushButton9",  "PushButton1",
                                       "PushButton2", "PushButton7", "ProgressBar1"};
-        QWidget *w = t.window->ListView1;
+        QWidget *w = controls(*t.window).ListView1;
         for (qsizetype i = 1; i < expected.size(); ++i) {
             // Skip the children a control keeps in the chain (headers, scroll bars).
             do
@@ -310,7 +310,8 @@ private Q_SLOTS:
             QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
         }
         // Start-up went on after the cursor either way.
-        QCOMPARE(window.ListView3->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Available Domain(s)"));
+        QCOMPARE(controls(window).ListView3->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Available Domain(s)"));
         QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
     }
 

@@ -1,7 +1,7 @@
-#include "app/failure.h"
 #include "app/style_sheet_check.h"
 #include "app/style_sheet_skin.h"
 #include "app/window_frame.h"
+#include "core/failure.h"
 
 #include <QDialog>
 #include <QFile>

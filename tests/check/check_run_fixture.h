@@ -1,9 +1,10 @@
 #pragma once
 
-#include "fake_platform.h"
-#include "list_entries.h"
 #include "app/form1.h"
 #include "check/curl_transfer.h"
+#include "fake_platform.h"
+#include "form1_controls.h"
+#include "list_entries.h"
 #include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
 
@@ -29,7 +30,7 @@ struct CurlWindow {
     void addPending(const QByteArrayList &names)
     {
         for (const QByteArray &name : names)
-            window->ListView1->ListItems().Add(QByteArrayView(name));
+            controls(*window).ListView1->ListItems().Add(QByteArrayView(name));
     }
 
     static QByteArrayList entries(const DomainListView *view)

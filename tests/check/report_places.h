@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/error_report.h"
 #include "fake_platform.h"
-#include "app/error_report.h"
 
 #include <QList>
 #include <QStringList>

@@ -2,7 +2,9 @@
 #include "scripted_server.h"
 #include "window_fixture.h"
 
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -25,14 +27,14 @@ private Q_SLOTS:
     {
         CurlWindow t;
         Form1 &w = *t.window;
-        w.ListView2->ListItems().Add(QByteArrayView("kept.example"));
+        controls(w).ListView2->ListItems().Add(QByteArrayView("kept.example"));
         t.fakes.boxes.answerMessage(Answer::Ok, [&] {
             QVERIFY(w.CheckRunning);
             QCOMPARE(w.MousePointer(), Pointer::Default);
             // A run is under way while the message shows: nothing starts.
-            w.PushButton4->click();
+            controls(w).PushButton4->click();
         });
-        w.PushButton4->click();
+        controls(w).PushButton4->click();
 
         const QList<ShownBox> shown = t.fakes.boxes.shown();
         QCOMPARE(shown.size(), 1);
@@ -42,8 +44,8 @@ private Q_SLOTS:
         QCOMPARE(shown[0].icon, Icon::None);
         QVERIFY(!w.CheckRunning);
         QCOMPARE(w.MousePointer(), Pointer::Default);
-        QCOMPARE(CurlWindow::entries(w.ListView2), QByteArrayList{"kept.example"});
-        QCOMPARE(w.ListView3->ListItems().Count(), 0);
+        QCOMPARE(CurlWindow::entries(controls(w).ListView2), QByteArrayList{"kept.example"});
+        QCOMPARE(controls(w).ListView3->ListItems().Count(), 0);
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 
@@ -100,9 +102,9 @@ private Q_SLOTS:
 
         t.window->PushButton4_Click();
 
-        QCOMPARE(CurlWindow::entries(t.window->ListView2), names(taken));
-        QCOMPARE(CurlWindow::entries(t.window->ListView3), names(available));
-        QCOMPARE(CurlWindow::entries(t.window->ListView1), names(pending));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView2), names(taken));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView3), names(available));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView1), names(pending));
         QCOMPARE(server.requestCount(), replies.size());
         QCOMPARE(t.fakes.boxes.reports().size(), reports);
         QCOMPARE(t.window->MousePointer(), Pointer::Default);
@@ -119,8 +121,9 @@ private Q_SLOTS:
         t.addPending({server.url("/a"), server.url("/b")});
         t.window->PushButton4_Click();
         t.window->PushButton4_Click();
-        QCOMPARE(CurlWindow::entries(t.window->ListView2), (QByteArrayList{server.url("/a"), server.url("/a")}));
-        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{server.url("/b"), server.url("/b")}));
+        const Form1Controls ui(*t.window);
+        QCOMPARE(CurlWindow::entries(ui.ListView2), (QByteArrayList{server.url("/a"), server.url("/a")}));
+        QCOMPARE(CurlWindow::entries(ui.ListView3), (QByteArrayList{server.url("/b"), server.url("/b")}));
         QCOMPARE(server.requestCount(), 4);
     }
 
@@ -136,8 +139,8 @@ private Q_SLOTS:
         Form1 &w = *t.window;
         const QByteArrayList pending{server.url("/a"), server.url("/b"), server.url("/c")};
         t.addPending(pending);
-        w.ListView2->ListItems().Add(QByteArrayView("earlier.example"));
-        w.ListView2->ListItems().publish();
+        controls(w).ListView2->ListItems().Add(QByteArrayView("earlier.example"));
+        controls(w).ListView2->ListItems().publish();
 
         bool held = false;
         server.onRequest = [&](int request) {
@@ -150,31 +153,91 @@ private Q_SLOTS:
             QVERIFY(w.CheckRunning);
             QCOMPARE(w.MousePointer(), Pointer::Busy);
             // The first result comes into sight while the second one waits.
-            QTRY_COMPARE(w.ListView2->model()->rowCount(), 2);
+            QTRY_COMPARE(controls(w).ListView2->model()->rowCount(), 2);
 
-            w.PushButton4->click(); // a second run does not start
-            for (DomainListView *view : {w.ListView1, w.ListView2}) {
+            controls(w).PushButton4->click(); // a second run does not start
+            for (DomainListView *view : {controls(w).ListView1, controls(w).ListView2}) {
                 view->setCurrentIndex(view->model()->index(0, 0));
                 QTest::keyClick(view, Qt::Key_Delete);
                 w.ListView_DblClick(view);
             }
-            w.PushButton11->click(); // the pending list's clear is refused
-            QCOMPARE(w.ListView1->ListItems().Count(), 3);
-            w.PushButton2->click(); // the taken list's is not
-            QCOMPARE(w.ListView2->ListItems().Count(), 0);
-            w.PushButton7->click(); // names added now wait for the next run
+            controls(w).PushButton11->click(); // the pending list's clear is refused
+            QCOMPARE(controls(w).ListView1->ListItems().Count(), 3);
+            controls(w).PushButton2->click(); // the taken list's is not
+            QCOMPARE(controls(w).ListView2->ListItems().Count(), 0);
+            controls(w).PushButton7->click(); // names added now wait for the next run
         };
-        w.PushButton4->click();
+        controls(w).PushButton4->click();
 
         QVERIFY(held);
         QCOMPARE(server.requestCount(), 3);
         QVERIFY(t.fakes.boxes.shown().isEmpty());
-        QCOMPARE(CurlWindow::entries(w.ListView2), QByteArrayList{pending[2]});
-        QCOMPARE(CurlWindow::entries(w.ListView3), QByteArrayList{pending[1]});
-        QCOMPARE(CurlWindow::entries(w.ListView1).mid(0, 3), pending);
-        QCOMPARE(w.ListView1->ListItems().Count(), 6);
+        QCOMPARE(CurlWindow::entries(controls(w).ListView2), QByteArrayList{pending[2]});
+        QCOMPARE(CurlWindow::entries(controls(w).ListView3), QByteArrayList{pending[1]});
+        QCOMPARE(CurlWindow::entries(controls(w).ListView1).mid(0, 3), pending);
+        QCOMPARE(controls(w).ListView1->ListItems().Count(), 6);
         QVERIFY(!w.CheckRunning);
         QCOMPARE(w.MousePointer(), Pointer::Default);
+    }
+
+    // A load or a save that a click starts while a request waits ends with
+    // the run still at work: the run stays busy, and keeps refusing what
+    // would shorten the pending list under it.
+    void longCommandInsideARun_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::newRow("load") << 3;
+        QTest::newRow("save") << 1;
+    }
+
+    void longCommandInsideARun()
+    {
+        QFETCH(int, button);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("list.txt"));
+        QFile list(file);
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("loaded.example\r\n");
+        list.close();
+        ScriptedServer server;
+        server.reply(kTaken);
+        server.push({kFree, 0, false, true});
+        server.reply(kTaken);
+        CurlWindow t;
+        Form1 &w = *t.window;
+        const QByteArrayList pending{server.url("/a"), server.url("/b"), server.url("/c")};
+        t.addPending(pending);
+        if (button == 3) {
+            t.fakes.boxes.answerOpen({file});
+        } else {
+            t.fakes.boxes.answerSave(file);
+            t.fakes.boxes.answerMessage(Answer::Yes); // "overwrite?"
+        }
+
+        bool held = false;
+        server.onRequest = [&](int request) {
+            if (request != 2)
+                return;
+            held = true;
+            const std::unique_ptr<ScriptedServer, void (*)(ScriptedServer *)> release(
+                &server, [](ScriptedServer *s) { s->release(); });
+            button == 3 ? w.PushButton3_Click() : w.PushButton1_Click();
+            QCOMPARE(w.MousePointer(), Pointer::Busy);
+            DomainListView *view = controls(w).ListView1;
+            view->setCurrentIndex(view->model()->index(0, 0));
+            QTest::keyClick(view, Qt::Key_Delete);
+            w.ListView_DblClick(view);
+            controls(w).PushButton11->click();
+            QCOMPARE(view->ListItems().Count(), button == 3 ? 4 : 3);
+        };
+        controls(w).PushButton4->click();
+
+        QVERIFY(held);
+        QCOMPARE(server.requestCount(), 3);
+        QCOMPARE(CurlWindow::entries(controls(w).ListView2), (QByteArrayList{pending[0], pending[2]}));
+        QCOMPARE(CurlWindow::entries(controls(w).ListView3), QByteArrayList{pending[1]});
+        QCOMPARE(w.MousePointer(), Pointer::Default);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 };
 

@@ -1,7 +1,7 @@
-#include "scripted_server.h"
-#include "app/failure.h"
 #include "check/ascii_host.h"
 #include "check/curl_transfer.h"
+#include "core/failure.h"
+#include "scripted_server.h"
 
 #include <QTest>
 #include <QTimer>

@@ -148,9 +148,9 @@ private:
         }
         const QByteArrayList takenNames = taken ? QByteArrayList{hostile, next} : QByteArrayList{next};
         const QByteArrayList availableNames = taken ? QByteArrayList{} : QByteArrayList{hostile};
-        QCOMPARE(CurlWindow::entries(t.window->ListView2), takenNames);
-        QCOMPARE(CurlWindow::entries(t.window->ListView3), availableNames);
-        QCOMPARE(CurlWindow::entries(t.window->ListView1), (QByteArrayList{hostile, next}));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView2), takenNames);
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView3), availableNames);
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView1), (QByteArrayList{hostile, next}));
         QCOMPARE(server.requestCount(), 2);
         QVERIFY(!t.window->CheckRunning);
         QCOMPARE(t.window->MousePointer(), Pointer::Default);

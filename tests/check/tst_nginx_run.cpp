@@ -85,8 +85,8 @@ private Q_SLOTS:
         t.addPending({home, missing, folder, page, deeper});
         t.window->PushButton4_Click();
 
-        QCOMPARE(CurlWindow::entries(t.window->ListView2), (QByteArrayList{home, folder, page}));
-        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{missing, deeper}));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView2), (QByteArrayList{home, folder, page}));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView3), (QByteArrayList{missing, deeper}));
         QVERIFY(t.fakes.boxes.shown().isEmpty());
         const QStringList log = nginx.accessLog(5);
         QCOMPARE(log.size(), 5);
@@ -149,8 +149,8 @@ private Q_SLOTS:
             t.fakes.boxes.answerMessage(Answer::Ok);
         t.window->PushButton4_Click();
 
-        QCOMPARE(CurlWindow::entries(t.window->ListView2), QByteArrayList{home});
-        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{missing, plain}));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView2), QByteArrayList{home});
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView3), (QByteArrayList{missing, plain}));
         QCOMPARE(reportPlaces(t.fakes.boxes), checkUrlPlaces(kFailedFetch));
         QVERIFY2(t.fakes.boxes.reports().first().contains(QLatin1String("wrong version number")),
                  qPrintable(t.fakes.boxes.reports().first()));
@@ -206,8 +206,8 @@ private Q_SLOTS:
         qunsetenv(variable.constData());
         qunsetenv("no_proxy");
 
-        QCOMPARE(CurlWindow::entries(t.window->ListView2), QByteArrayList{home});
-        QCOMPARE(CurlWindow::entries(t.window->ListView3), (QByteArrayList{unreachable, missing}));
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView2), QByteArrayList{home});
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView3), (QByteArrayList{unreachable, missing}));
         QCOMPARE(asked, 1);
         QCOMPARE(proxy.requestCount(), asked);
         QCOMPARE(reportPlaces(t.fakes.boxes), checkUrlPlaces(kFailedFetch));

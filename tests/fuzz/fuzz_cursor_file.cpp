@@ -2,9 +2,9 @@
 // description, or gives a cursor of a file that says it is one, with the
 // hotspot of its first directory entry moved inside the image.
 
-#include "fuzz_check.h"
 #include "app/cursor_file.h"
-#include "app/failure.h"
+#include "core/failure.h"
+#include "fuzz_check.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

@@ -6,8 +6,8 @@
 // LF and pieces fall across block ends. The file cut at every '|' also
 // serves as a list of names to save, names with CR and LF among them.
 
+#include "core/platform.h"
 #include "fuzz_check.h"
-#include "app/platform.h"
 #include "lists/domain_list.h"
 #include "lists/list_file_reader.h"
 #include "lists/list_file_writer.h"

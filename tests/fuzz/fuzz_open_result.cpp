@@ -9,7 +9,7 @@
 //      from any folders.
 
 #include "fuzz_check.h"
-#include "app/common_dialog.h"
+#include "lists/common_dialog.h"
 #include "lists/fix_path_slashes.h"
 
 #include <QFileInfo>

@@ -11,10 +11,10 @@
 //           failed request, and bit 7 - i modulo 8 makes reading it fail.
 // IsURLValid gets the first block; CheckURL gets them all, round and round.
 
-#include "fuzz_check.h"
-#include "app/failure.h"
-#include "app/platform.h"
 #include "check/valid.h"
+#include "core/failure.h"
+#include "core/platform.h"
+#include "fuzz_check.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "app/error_report.h"
-#include "lists/domain_list.h"
-#include "list_entries.h"
 #include "app/home_page.h"
+#include "core/error_report.h"
+#include "list_entries.h"
+#include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
 #include "lists/sample_names.h"
 #include "window_fixture.h"
@@ -59,14 +59,14 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, after);
         WindowUnderTest t;
         for (const QByteArray &name : before)
-            t.window->ListView1->ListItems().Add(QByteArrayView(name));
+            controls(*t.window).ListView1->ListItems().Add(QByteArrayView(name));
         t.fakes.boxes.answerInput(typed);
 
         t.window->PushButton5_Click();
 
-        QCOMPARE(entries(t.window->ListView1->ListItems()), after);
-        QCOMPARE(t.window->ListView2->ListItems().Count(), 0);
-        QCOMPARE(t.window->ListView3->ListItems().Count(), 0);
+        QCOMPARE(entries(controls(*t.window).ListView1->ListItems()), after);
+        QCOMPARE(controls(*t.window).ListView2->ListItems().Count(), 0);
+        QCOMPARE(controls(*t.window).ListView3->ListItems().Count(), 0);
         QCOMPARE(t.fakes.boxes.shown().size(), 1);
         const ShownBox &box = t.fakes.boxes.shown().first();
         QCOMPARE(box.kind, ShownBox::Kind::Input);
@@ -84,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(t.fakes.boxes.reports(),
                  QStringList{errorReportText(QStringLiteral("in Tavrelle2021/08/31.Form1.PushButton5_Click "), 100,
                                              QStringLiteral("Out of memory"))});
-        QCOMPARE(t.window->ListView1->ListItems().Count(), 0);
+        QCOMPARE(controls(*t.window).ListView1->ListItems().Count(), 0);
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 
@@ -106,12 +106,12 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, after);
         WindowUnderTest t;
         for (const QByteArray &name : before)
-            t.window->ListView1->ListItems().Add(QByteArrayView(name));
+            controls(*t.window).ListView1->ListItems().Add(QByteArrayView(name));
         for (int i = 0; i < presses; ++i)
             t.window->PushButton7_Click();
-        QCOMPARE(entries(t.window->ListView1->ListItems()), after);
-        QCOMPARE(t.window->ListView2->ListItems().Count(), 0);
-        QCOMPARE(t.window->ListView3->ListItems().Count(), 0);
+        QCOMPARE(entries(controls(*t.window).ListView1->ListItems()), after);
+        QCOMPARE(controls(*t.window).ListView2->ListItems().Count(), 0);
+        QCOMPARE(controls(*t.window).ListView3->ListItems().Count(), 0);
         QVERIFY(t.fakes.boxes.shown().isEmpty());
     }
 
@@ -154,7 +154,7 @@ private Q_SLOTS:
         t.fakes.boxes.answerInput(QStringLiteral("typed.com"));
         t.window->PushButton7_Click();
         t.window->PushButton5_Click();
-        QCOMPARE(entries(t.window->ListView1->ListItems()), kSamples + QList<QByteArray>{"typed.com"});
+        QCOMPARE(entries(controls(*t.window).ListView1->ListItems()), kSamples + QList<QByteArray>{"typed.com"});
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 };

@@ -106,7 +106,7 @@ struct Outcome {
     static Outcome of(const Form1 &window, const FakeBoxes &boxes)
     {
         Outcome outcome;
-        outcome.entries = quill::test::entries(window.ListView1->ListItems());
+        outcome.entries = quill::test::entries(controls(window).ListView1->ListItems());
         outcome.boxes = boxes.shown();
         outcome.pointer = window.MousePointer();
         outcome.unexpected = boxes.unexpected();
@@ -367,7 +367,7 @@ private Q_SLOTS:
         WindowUnderTest t;
         Form1 &window = *t.window;
         FakeBoxes &fakeBoxes = t.fakes.boxes;
-        fill(window.ListView1->ListItems(), {"old"});
+        fill(controls(window).ListView1->ListItems(), {"old"});
         QStringList paths;
         for (const QString &name : std::as_const(chosen))
             paths.append(path(name));
@@ -452,7 +452,8 @@ private Q_SLOTS:
             const qint64 before = resetPeakResident() ? peakResident() : -1;
             t.window->PushButton3_Click();
             const qint64 after = peakResident();
-            out << (before < 0 || after < 0 ? qint64(-1) : after - before) << t.window->ListView1->ListItems().Count();
+            out << (before < 0 || after < 0 ? qint64(-1) : after - before)
+                << controls(*t.window).ListView1->ListItems().Count();
             return bytes;
         });
         QVERIFY2(!measured.isEmpty(), "the load crashed or never ended");

@@ -1,6 +1,6 @@
-#include "app/common_dialog.h"
-#include "app/failure.h"
+#include "core/failure.h"
 #include "fake_platform.h"
+#include "lists/common_dialog.h"
 
 #include <QTest>
 

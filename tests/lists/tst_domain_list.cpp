@@ -1,6 +1,6 @@
-#include "app/failure.h"
-#include "lists/domain_list.h"
+#include "core/failure.h"
 #include "list_entries.h"
+#include "lists/domain_list.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -25,7 +25,7 @@ QStringList texts(const DomainList &list)
 
 DomainListView *view(Form1 &w, int number)
 {
-    return number == 1 ? w.ListView1 : number == 2 ? w.ListView2 : w.ListView3;
+    return number == 1 ? controls(w).ListView1 : number == 2 ? controls(w).ListView2 : controls(w).ListView3;
 }
 
 void perform(DomainListView *v, Gesture gesture, int selectedRow)
@@ -134,15 +134,16 @@ private Q_SLOTS:
         Form1 &w = *t.window;
         w.show();
         for (const char *name : {"a", "b", "c", "d"})
-            w.ListView2->ListItems().Add(QByteArrayView(name));
+            controls(w).ListView2->ListItems().Add(QByteArrayView(name));
         QCoreApplication::processEvents();
-        w.ListView2->selectionModel()->select(w.ListView2->model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
+        DomainListView *taken = controls(w).ListView2;
+        taken->selectionModel()->select(taken->model()->index(1, 0), QItemSelectionModel::ClearAndSelect);
         QList<int> counts;
         for (int press = 0; press < 5; ++press) {
             QKeyEvent key(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(), press > 0);
-            QApplication::sendEvent(w.ListView2, &key);
+            QApplication::sendEvent(controls(w).ListView2, &key);
             QCoreApplication::processEvents();
-            counts.append(w.ListView2->ListItems().Count());
+            counts.append(controls(w).ListView2->ListItems().Count());
         }
         QCOMPARE(counts, (QList<int>{3, 2, 1, 0, 0}));
         QVERIFY(t.fakes.boxes.shown().isEmpty());

@@ -1,5 +1,5 @@
-#include "app/common_dialog.h"
 #include "list_file_helpers.h"
+#include "lists/common_dialog.h"
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
@@ -69,16 +69,16 @@ private Q_SLOTS:
         ListFolder folder;
         WindowUnderTest t;
         FakeBoxes &boxes = t.fakes.boxes;
-        t.window->ListView1->ListItems().Add(QByteArrayView("old"));
-        t.window->ListView2->ListItems().Add(QByteArrayView("taken"));
+        controls(*t.window).ListView1->ListItems().Add(QByteArrayView("old"));
+        controls(*t.window).ListView2->ListItems().Add(QByteArrayView("taken"));
         boxes.answerOpen(folder.paths(chosen));
         for (int i = 0; i < notFound + reports.size(); ++i)
             boxes.answerMessage(Answer::Ok);
 
         t.window->PushButton3_Click();
 
-        QCOMPARE(entries(t.window->ListView1->ListItems()), Names{"old"} + added);
-        QCOMPARE(entries(t.window->ListView2->ListItems()), Names{"taken"});
+        QCOMPARE(entries(controls(*t.window).ListView1->ListItems()), Names{"old"} + added);
+        QCOMPARE(entries(controls(*t.window).ListView2->ListItems()), Names{"taken"});
         QCOMPARE(reportSteps(boxes, "PushButton3_Click"), reports);
         int notFoundShown = 0;
         for (const ShownBox &box : boxes.messages()) {
@@ -128,7 +128,7 @@ private Q_SLOTS:
 
         t.window->PushButton3_Click();
 
-        QCOMPARE(t.window->ListView1->ListItems().Count(), 0);
+        QCOMPARE(controls(*t.window).ListView1->ListItems().Count(), 0);
         const ShownBox box = boxes.shown().last();
         if (tooMany) {
             QCOMPARE(box.text, QStringLiteral("You've selected too many files to add.\r\r"

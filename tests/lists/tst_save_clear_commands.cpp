@@ -134,8 +134,8 @@ private Q_SLOTS:
             writeAll(path, existing);
         WindowUnderTest t;
         FakeBoxes &boxes = t.fakes.boxes;
-        fill(t.window->ListView2->ListItems(), kTaken);
-        fill(t.window->ListView3->ListItems(), available);
+        fill(controls(*t.window).ListView2->ListItems(), kTaken);
+        fill(controls(*t.window).ListView3->ListItems(), available);
         boxes.answerSave(path);
         if (!overwrite.isEmpty())
             boxes.answerMessage(overwrite == QLatin1String("yes") ? Answer::Yes : Answer::No);
@@ -195,7 +195,7 @@ private Q_SLOTS:
             writeAll(path, existing);
         WindowUnderTest t;
         FakeBoxes &boxes = t.fakes.boxes;
-        fill(t.window->ListView2->ListItems(), kTaken);
+        fill(controls(*t.window).ListView2->ListItems(), kTaken);
         boxes.answerSave(path);
         if (!existing.isNull())
             boxes.answerMessage(Answer::Yes);
@@ -272,7 +272,7 @@ private Q_SLOTS:
 
         WindowUnderTest t;
         FakeBoxes &boxes = t.fakes.boxes;
-        fill(t.window->ListView2->ListItems(), kTaken);
+        fill(controls(*t.window).ListView2->ListItems(), kTaken);
         boxes.answerSave(path);
         boxes.answerMessage(Answer::Yes);
         for (int i = 0; i < reports.size(); ++i)
@@ -321,9 +321,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("missingEntries");
         QTest::addColumn<QList<int>>("counts"); // pending, taken, available afterwards
-        QTest::newRow("taken list, the one being saved") << 2 << QByteArray("t1\r\n") << 3 << QList<int>{1, 0, 1};
-        QTest::newRow("available list") << 9 << kTakenBytes << 0 << QList<int>{1, 4, 0};
-        QTest::newRow("pending list refused while busy") << 11 << kTakenBytes << 0 << QList<int>{1, 4, 1};
+        QTest::addColumn<int>("before"); // a long command run in the same pass, before the clear
+        QTest::newRow("taken list, the one being saved") << 2 << QByteArray("t1\r\n") << 3 << QList<int>{1, 0, 1} << 0;
+        QTest::newRow("available list") << 9 << kTakenBytes << 0 << QList<int>{1, 4, 0} << 0;
+        QTest::newRow("pending list refused while busy") << 11 << kTakenBytes << 0 << QList<int>{1, 4, 1} << 0;
+        QTest::newRow("pending refused after a load inside the save")
+            << 11 << kTakenBytes << 0 << QList<int>{2, 4, 1} << 3;
+        QTest::newRow("pending refused after a save inside the save")
+            << 11 << kTakenBytes << 0 << QList<int>{1, 4, 1} << 6;
     }
 
     void clearsDuringSave()
@@ -332,19 +337,33 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(int, missingEntries);
         QFETCH(QList<int>, counts);
+        QFETCH(int, before);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("saved.txt"));
+        const QString other = dir.filePath(QStringLiteral("other.txt"));
+        writeAll(other, "loaded\r\n");
         WindowUnderTest t;
         Form1 &window = *t.window;
-        fill(window.ListView1->ListItems(), {"p"});
-        fill(window.ListView2->ListItems(), kTaken);
-        fill(window.ListView3->ListItems(), {"a"});
+        fill(controls(window).ListView1->ListItems(), {"p"});
+        fill(controls(window).ListView2->ListItems(), kTaken);
+        fill(controls(window).ListView3->ListItems(), {"a"});
         t.fakes.boxes.answerSave(path);
         for (int i = 0; i < missingEntries; ++i)
             t.fakes.boxes.answerMessage(Answer::Ok);
+        if (before == 3) {
+            t.fakes.boxes.answerOpen({other});
+        } else if (before == 6) {
+            t.fakes.boxes.answerSave(other);
+            t.fakes.boxes.answerMessage(Answer::Yes); // "overwrite?"
+        }
         t.fakes.events.onPass = [&](int pass) {
             if (pass != 2)
                 return;
+            if (before == 3)
+                window.PushButton3_Click();
+            else if (before == 6)
+                window.PushButton6_Click();
+            QCOMPARE(window.MousePointer(), Pointer::Busy);
             clearButton == 2 ? window.PushButton2_Click()
                              : (clearButton == 9 ? window.PushButton9_Click() : window.PushButton11_Click());
         };
@@ -353,9 +372,11 @@ private Q_SLOTS:
 
         QCOMPARE(readAll(path), file);
         QCOMPARE(reportSteps(t.fakes.boxes, "PushButton1_Click"), QList<int>(missingEntries, 136));
-        const QList<int> after{window.ListView1->ListItems().Count(), window.ListView2->ListItems().Count(),
-                               window.ListView3->ListItems().Count()};
+        const Form1Controls ui(window);
+        const QList<int> after{ui.ListView1->ListItems().Count(), ui.ListView2->ListItems().Count(),
+                               ui.ListView3->ListItems().Count()};
         QCOMPARE(after, counts);
+        QCOMPARE(window.MousePointer(), Pointer::Default);
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 
@@ -366,7 +387,7 @@ private Q_SLOTS:
         writeAll(path, "old\r\n");
         WindowUnderTest t;
         Form1 &window = *t.window;
-        fill(window.ListView2->ListItems(), kTaken);
+        fill(controls(window).ListView2->ListItems(), kTaken);
         t.fakes.boxes.answerSave(path);
         t.fakes.boxes.answerMessage(Answer::Yes);
         QStringList filesAtUnload;
@@ -407,15 +428,16 @@ private Q_SLOTS:
         QFETCH(QList<int>, counts);
         WindowUnderTest t;
         Form1 &window = *t.window;
-        for (DomainListView *view : {window.ListView1, window.ListView2, window.ListView3})
+        const Form1Controls ui(window);
+        for (DomainListView *view : {ui.ListView1, ui.ListView2, ui.ListView3})
             fill(view->ListItems(), {"x"});
         window.setMousePointer(busy ? Pointer::Busy : Pointer::Default);
 
         button == 11 ? window.PushButton11_Click()
                      : (button == 2 ? window.PushButton2_Click() : window.PushButton9_Click());
 
-        const QList<int> after{window.ListView1->ListItems().Count(), window.ListView2->ListItems().Count(),
-                               window.ListView3->ListItems().Count()};
+        const QList<int> after{ui.ListView1->ListItems().Count(), ui.ListView2->ListItems().Count(),
+                               ui.ListView3->ListItems().Count()};
         QCOMPARE(after, counts);
         QCOMPARE(window.MousePointer(), busy ? Pointer::Busy : Pointer::Default);
         QVERIFY(t.fakes.boxes.shown().isEmpty());
@@ -428,8 +450,8 @@ private Q_SLOTS:
         const QString inner = dir.filePath(QStringLiteral("available.txt"));
         WindowUnderTest t;
         Form1 &window = *t.window;
-        fill(window.ListView2->ListItems(), kTaken);
-        fill(window.ListView3->ListItems(), {"a1", "a2"});
+        fill(controls(window).ListView2->ListItems(), kTaken);
+        fill(controls(window).ListView3->ListItems(), {"a1", "a2"});
         FakeBoxes &boxes = t.fakes.boxes;
         boxes.answerSave(outer);
         boxes.answerSave(inner);
@@ -448,7 +470,7 @@ private Q_SLOTS:
         QCOMPARE(readAll(outer), kTakenBytes);
         QCOMPARE(readAll(inner), QByteArray("a1\r\na2\r\n"));
         QCOMPARE(boxes.messages().last().text, QStringLiteral("File not found"));
-        QCOMPARE(window.ListView1->ListItems().Count(), 0);
+        QCOMPARE(controls(window).ListView1->ListItems().Count(), 0);
         QVERIFY(boxes.reports().isEmpty());
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }

@@ -108,8 +108,8 @@ QMap<QString, QByteArray> contents(const QString &folder)
 
 QList<Names> allLists(const Form1 &window)
 {
-    return {entries(window.ListView1->ListItems()), entries(window.ListView2->ListItems()),
-            entries(window.ListView3->ListItems())};
+    return {entries(controls(window).ListView1->ListItems()), entries(controls(window).ListView2->ListItems()),
+            entries(controls(window).ListView3->ListItems())};
 }
 
 // Names of 100000 bytes each, every one different.
@@ -230,9 +230,9 @@ private Q_SLOTS:
 
         WindowUnderTest t;
         Form1 &window = *t.window;
-        fill(window.ListView1->ListItems(), {"pending"});
-        fill(window.ListView2->ListItems(), button == 1 ? names : Names{"taken"});
-        fill(window.ListView3->ListItems(), button == 6 ? names : Names{"available"});
+        fill(controls(window).ListView1->ListItems(), {"pending"});
+        fill(controls(window).ListView2->ListItems(), button == 1 ? names : Names{"taken"});
+        fill(controls(window).ListView3->ListItems(), button == 6 ? names : Names{"available"});
         const QList<Names> lists = allLists(window);
         QMap<QString, QByteArray> expected = contents(room);
         FakeBoxes &boxes = t.fakes.boxes;

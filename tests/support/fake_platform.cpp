@@ -1,6 +1,6 @@
 #include "fake_platform.h"
 
-#include "app/failure.h"
+#include "core/failure.h"
 
 namespace quill::test {
 

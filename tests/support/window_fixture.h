@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "fake_platform.h"
+#include "form1_controls.h"
 
 #include <QTest>
 

@@ -39,8 +39,10 @@ public:
         }
     }
 
+    // A condition whose evaluation fails is reported and counts as met, so
+    // the branch it guards runs.
     template <typename F>
-    bool test(int number, F &&condition)
+    bool metOrFailed(int number, F &&condition)
     {
         bool result = true;
         step(number, [&] { result = std::forward<F>(condition)(); });

@@ -1,7 +1,7 @@
 #include "common_dialog.h"
 
-#include "failure.h"
-#include "platform.h"
+#include "core/failure.h"
+#include "core/platform.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <utility>
+
 namespace quill {
 
 namespace {
@@ -80,6 +82,19 @@ void Form1::createControls()
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
+
+    // What a screen reader adds to a control's caption. The buttons of the
+    // three lists share two captions, so each is described by its list's
+    // header; the pending list's item view reads no tooltip by itself.
+    ListView1->setAccessibleDescription(ListView1->toolTip());
+    const std::pair<QPushButton *, const char *> listButtons[] = {
+        {PushButton11, "Domain(s)"},           {PushButton6, "Available Domain(s)"},
+        {PushButton9, "Available Domain(s)"}, {PushButton1, "Taken Domain(s)"},
+        {PushButton2, "Taken Domain(s)"},
+    };
+    for (const auto &[listButton, list] : listButtons)
+        listButton->setAccessibleDescription(QLatin1String(list));
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
 
     place(ListView1, 120, 120, 7800, 1575);
     place(ListView2, 4080, 3315, 3840, 1935);

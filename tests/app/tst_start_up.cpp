@@ -118,6 +118,7 @@ private Q_SLOTS:
         QCOMPARE(w.MousePointer(), Pointer::Default);
         QVERIFY(!w.hasHandCursor());
         QCOMPARE(controls(w).ProgressBar1->value(), 0);
+        QCOMPARE(controls(w).ProgressBar1->accessibleName(), QStringLiteral("Progress"));
         QVERIFY(t.fakes.boxes.shown().isEmpty());
         QVERIFY(t.fakes.launcher.opened.isEmpty());
     }
@@ -195,29 +196,36 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("description");
         QTest::addColumn<QRect>("twipRect");
-        const auto row = [](const char *name, const char *caption, int l, int t, int w, int h) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption) << QRect(l, t, w, h);
+        const auto row = [](const char *name, const char *caption, const char *description, int l, int t, int w,
+                            int h) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
+                                << QString::fromLatin1(description) << QRect(l, t, w, h);
         };
-        row("ListView1", "", 120, 120, 7800, 1575);
-        row("ListView2", "", 4080, 3315, 3840, 1935);
-        row("ListView3", "", 120, 3315, 3840, 1935);
-        row("PushButton5", "Add Domain", 120, 1790, 3840, 400);
-        row("PushButton3", "Load Domains From File", 4080, 1785, 3840, 405);
-        row("PushButton11", "Clear List", 120, 2290, 3840, 405);
-        row("PushButton4", "Start Checking", 120, 2810, 7800, 405);
-        row("PushButton6", "Save List", 120, 5340, 3840, 405);
-        row("PushButton9", "Clear List", 120, 5850, 3840, 405);
-        row("PushButton1", "Save List", 4080, 5340, 3840, 405);
-        row("PushButton2", "Clear List", 4080, 5850, 3840, 405);
-        row("PushButton7", "Load Sample/Example Data", 4080, 2310, 3840, 405);
-        row("ProgressBar1", "", 120, 6360, 7800, 405);
+        // What a screen reader adds to the caption: a list button names its list.
+        const char *pendingHint =
+            "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
+        row("ListView1", "", pendingHint, 120, 120, 7800, 1575);
+        row("ListView2", "", "", 4080, 3315, 3840, 1935);
+        row("ListView3", "", "", 120, 3315, 3840, 1935);
+        row("PushButton5", "Add Domain", "", 120, 1790, 3840, 400);
+        row("PushButton3", "Load Domains From File", "", 4080, 1785, 3840, 405);
+        row("PushButton11", "Clear List", "Domain(s)", 120, 2290, 3840, 405);
+        row("PushButton4", "Start Checking", "", 120, 2810, 7800, 405);
+        row("PushButton6", "Save List", "Available Domain(s)", 120, 5340, 3840, 405);
+        row("PushButton9", "Clear List", "Available Domain(s)", 120, 5850, 3840, 405);
+        row("PushButton1", "Save List", "Taken Domain(s)", 4080, 5340, 3840, 405);
+        row("PushButton2", "Clear List", "Taken Domain(s)", 4080, 5850, 3840, 405);
+        row("PushButton7", "Load Sample/Example Data", "", 4080, 2310, 3840, 405);
+        row("ProgressBar1", "", "", 120, 6360, 7800, 405);
     }
 
     void controlGeometry()
     {
         QFETCH(QString, name);
         QFETCH(QString, caption);
+        QFETCH(QString, description);
         QFETCH(QRect, twipRect);
         WindowUnderTest t;
         auto *control = t.window->findChild<QWidget *>(name);
@@ -225,6 +233,7 @@ private Q_SLOTS:
         const auto px = [](int twipValue) { return qRound(twipValue / 15.0); };
         QCOMPARE(control->geometry(),
                  QRect(px(twipRect.x()), px(twipRect.y()), px(twipRect.width()), px(twipRect.height())));
+        QCOMPARE(control->accessibleDescription(), description);
         if (auto *button = qobject_cast<QPushButton *>(control)) {
             QCOMPARE(button->text(), caption);
             QCOMPARE(button->font().family(), QStringLiteral("Arial"));

@@ -7,10 +7,16 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <optional>
 
 int main(int argc, char *argv[])
 {
+    // A write to a connection or pipe whose other end has gone fails with
+    // EPIPE, which every write reports; the signal that would come with it
+    // would end the program instead. libcurl cannot hold it back for every
+    // connection, so it is ignored once, for the whole program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmere-tandrovel"));
     // Lets the desktop match the window to its installed entry and icon.

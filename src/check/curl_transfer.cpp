@@ -7,8 +7,10 @@
 #include <QString>
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 
 #include <cstring>
+#include <optional>
 
 namespace quill {
 
@@ -33,6 +35,50 @@ void appendLine(QByteArray &block, const char *data, size_t length)
     block.append(data, size);
 }
 
+// Blanks and control characters around a name are no part of the address,
+// as for every browser's address parser: names copied from a page or a
+// spreadsheet often carry them. Those inside stay and fail as they are.
+QByteArray withoutBlanksAround(const QByteArray &name)
+{
+    const auto outside = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && outside(name[begin]))
+        ++begin;
+    while (end > begin && outside(name[end - 1]))
+        --end;
+    return name.mid(begin, end - begin);
+}
+
+// libcurl refuses a header line past its limit as if memory had run out
+// (before 8.6) or with a code of its own, without a word of its own either
+// way.
+bool isHeaderLineTooLong(CURLcode result, const char *error)
+{
+#if LIBCURL_VERSION_NUM >= 0x080600
+    if (result == CURLE_TOO_LARGE)
+        return true;
+#endif
+    return result == CURLE_OUT_OF_MEMORY && !error[0];
+}
+
+// Only OpenSSL's context is an SSL_CTX; other TLS libraries hand libcurl's
+// context callback something else.
+bool tlsIsOpenSsl()
+{
+    const curl_version_info_data *info = curl_version_info(CURLVERSION_NOW);
+    return info && info->ssl_version && std::strncmp(info->ssl_version, "OpenSSL/", 8) == 0;
+}
+
+// A server that predates secure renegotiation (RFC 5746) still answers for
+// its name; nothing is renegotiated on a connection that carries one GET.
+// Set on each of the probe's own connections, never process-wide.
+CURLcode allowLegacyServers(CURL *, void *context, void *)
+{
+    SSL_CTX_set_options(static_cast<SSL_CTX *>(context), SSL_OP_LEGACY_SERVER_CONNECT);
+    return CURLE_OK;
+}
+
 void initialiseCurlOnce()
 {
     static const bool done = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
@@ -47,35 +93,13 @@ public:
     {
         if (!m_easy)
             return;
-        curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_error);
-        curl_easy_setopt(m_easy, CURLOPT_SOCKOPTFUNCTION, &Engine::onNewSocket);
-        curl_easy_setopt(m_easy, CURLOPT_SOCKOPTDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Engine::onHeader);
-        curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Engine::onBody);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        // The verdict is the first reply's, not the one a redirect leads to.
-        curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
-        // An HTTP/2 status line has no reason phrase: the probe reads HTTP/1.1's.
-        curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        // Names come from files anybody may have written: never a local file
-        // or another protocol, and a bare host is always http, even one named
-        // ftp.something that libcurl would otherwise guess to be FTP.
-        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(m_easy, CURLOPT_DEFAULT_PROTOCOL, "http");
-        // A proxy would answer for names it cannot reach, and its "500" would
-        // pass for the name's own reply: requests always go direct, whatever
-        // the environment's *_proxy variables say.
-        curl_easy_setopt(m_easy, CURLOPT_PROXY, "");
-        // A bare GET without credentials whose status line is all that is
-        // read: the certificate protects nothing here, and a server that
-        // answers with a self-signed, expired or other host's certificate
-        // still answers for the name.
-        curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 0L);
+        try {
+            configure(timeout);
+        } catch (const Failure &failure) {
+            // Shown for every request: none goes out on settings that did
+            // not all take.
+            m_setupFailure = failure;
+        }
     }
 
     ~Engine()
@@ -94,9 +118,15 @@ public:
         m_header.clear();
         if (!m_easy)
             throw Failure(QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)), CURLE_FAILED_INIT);
+        if (m_setupFailure)
+            throw *m_setupFailure;
+        const QByteArray name = withoutBlanksAround(url);
+        if (name.isEmpty())
+            throw Failure(QStringLiteral("The address holds nothing but blanks or control characters"),
+                          CURLE_URL_MALFORMAT);
         // libcurl takes the address as a C string and would request what
         // stands before the NUL instead.
-        if (url.contains('\0'))
+        if (name.contains('\0'))
             throw Failure(QStringLiteral("The address holds a NUL character"), CURLE_URL_MALFORMAT);
 
         m_received = 0;
@@ -107,12 +137,12 @@ public:
         m_error[0] = '\0';
         m_staleError = false;
         // libcurl would read a non-ASCII host in the locale's encoding.
-        const QByteArray address = withAsciiHost(url);
+        const QByteArray address = withAsciiHost(name);
         // libcurl refuses an address past its length limit and would then
         // say only that no address is set.
         if (const CURLcode set = curl_easy_setopt(m_easy, CURLOPT_URL, address.constData()); set != CURLE_OK)
             throw Failure(set == CURLE_BAD_FUNCTION_ARGUMENT
-                              ? QStringLiteral("The address is too long: %1 bytes").arg(url.size())
+                              ? QStringLiteral("The address is too long: %1 bytes").arg(name.size())
                               : QString::fromUtf8(curl_easy_strerror(set)),
                           set);
 
@@ -120,27 +150,83 @@ public:
         const CURLcode result = m_loop.perform(m_easy, [this] { return m_complete; });
         m_busy = false;
 
-        if (m_overflow)
+        // A header block that outgrows the cap is cut there: what came
+        // before is the reply, as long as its first line is complete.
+        if (m_overflow) {
+            if (holdsFirstLine())
+                return;
             fail(QStringLiteral("The reply's header block is larger than %1 KiB").arg(kMaxHeaderBytes / 1024),
                  CURLE_WRITE_ERROR);
+        }
         // Once the final header block is in, whatever becomes of the body
         // does not matter.
         if (m_complete || result == CURLE_OK)
             return;
-        // libcurl refuses a header line past its limit as if memory had run
-        // out, without a word of its own: that would send the user looking
-        // in the wrong place.
         const char *error = m_staleError ? "" : m_error;
-        if (result == CURLE_OUT_OF_MEMORY && !error[0])
+        // A line over libcurl's limit also takes the block past the cap; left
+        // to libcurl's words it would send the user looking in the wrong place.
+        if (isHeaderLineTooLong(result, error)) {
+            if (holdsFirstLine())
+                return;
             fail(QStringLiteral("A line of the reply's header block is longer than %1 KiB")
                      .arg(CURL_MAX_HTTP_HEADER / 1024),
                  result);
+        }
         fail(QString::fromUtf8(error[0] ? error : curl_easy_strerror(result)), result);
     }
 
     const QByteArray &header() const noexcept { return m_header; }
 
 private:
+    template <typename Value>
+    void set(CURLoption option, Value value, const char *setting)
+    {
+        setTransferOption(m_easy, option, value, setting);
+    }
+
+    void configure(std::chrono::milliseconds timeout)
+    {
+        set(CURLOPT_NOSIGNAL, 1L, "signal-free waiting");
+        set(CURLOPT_ERRORBUFFER, m_error, "error text buffer");
+        set(CURLOPT_SOCKOPTFUNCTION, &Engine::onNewSocket, "new-connection callback");
+        set(CURLOPT_SOCKOPTDATA, this, "new-connection callback");
+        set(CURLOPT_HEADERFUNCTION, &Engine::onHeader, "header callback");
+        set(CURLOPT_HEADERDATA, this, "header callback");
+        set(CURLOPT_WRITEFUNCTION, &Engine::onBody, "body callback");
+        set(CURLOPT_WRITEDATA, this, "body callback");
+        // The verdict is the first reply's, not the one a redirect leads to.
+        set(CURLOPT_FOLLOWLOCATION, 0L, "redirects off");
+        set(CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()), "time-out");
+        // An HTTP/2 status line has no reason phrase: the probe reads HTTP/1.1's.
+        set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1), "HTTP version");
+        // Names come from files anybody may have written: never a local file
+        // or another protocol, and a bare host is always http, even one named
+        // ftp.something that libcurl would otherwise guess to be FTP.
+        set(CURLOPT_PROTOCOLS_STR, "http,https", "protocol allow-list");
+        set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https", "redirect protocol allow-list");
+        set(CURLOPT_DEFAULT_PROTOCOL, "http", "default protocol");
+        // A proxy would answer for names it cannot reach, and its "500" would
+        // pass for the name's own reply: requests always go direct, whatever
+        // the environment's *_proxy variables say.
+        set(CURLOPT_PROXY, "", "proxy off");
+        // A bare GET without credentials whose status line is all that is
+        // read: the certificate protects nothing here, and a server that
+        // answers with a self-signed, expired or other host's certificate
+        // still answers for the name.
+        set(CURLOPT_SSL_VERIFYPEER, 0L, "certificate check off");
+        set(CURLOPT_SSL_VERIFYHOST, 0L, "host name check off");
+        // For the same reason a server that speaks only an old TLS version
+        // or cipher still answers: every one the system's TLS library can
+        // still speak is accepted, from TLS 1.0 on.
+        set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0), "oldest TLS version");
+        set(CURLOPT_SSL_CIPHER_LIST, "ALL:@SECLEVEL=0", "TLS cipher list");
+        if (tlsIsOpenSsl())
+            set(CURLOPT_SSL_CTX_FUNCTION, &allowLegacyServers, "TLS context callback");
+    }
+
+    // The block holds a complete line of the reply it is receiving.
+    bool holdsFirstLine() const noexcept { return !m_header.isEmpty() && !m_blockEnded; }
+
     [[noreturn]] void fail(const QString &description, int number)
     {
         // One name's reply must never be read as another's.
@@ -220,7 +306,15 @@ private:
     bool m_busy = false;
     bool m_staleError = false;
     char m_error[CURL_ERROR_SIZE] = {};
+    std::optional<Failure> m_setupFailure;
 };
+
+Failure refusedSetting(const char *setting, CURLcode code)
+{
+    return Failure(QStringLiteral("libcurl refused a transfer setting (%1): %2")
+                       .arg(QLatin1String(setting), QString::fromUtf8(curl_easy_strerror(code))),
+                   code);
+}
 
 CurlTransfer::CurlTransfer(std::chrono::milliseconds timeout)
 {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/platform.h"
 
 #include <QByteArray>
+
+#include <curl/curl.h>
 
 #include <chrono>
 #include <memory>
@@ -15,12 +18,16 @@ namespace quill {
 //
 // Only the reply's header block matters, so the transfer stops as soon as
 // that block is complete; a body is never read. Its lines always end in
-// CR LF. Redirects are not followed, only http and https are spoken, HTTP/1.1
-// is used also for https (an HTTP/2 status line has no reason phrase to
-// read), certificates are not checked, and no proxy is ever used.
+// CR LF. Blanks and control characters around a name are dropped before it
+// is requested. Redirects are not followed, only http and https are spoken,
+// HTTP/1.1 is used also for https (an HTTP/2 status line has no reason
+// phrase to read), certificates are not checked, every TLS version from 1.0
+// and cipher the system still speaks is accepted, and no proxy is ever used.
+// A setting libcurl refuses fails every request instead of being left out.
 class CurlTransfer final : public Transfer {
 public:
-    // No honest server sends this much before its body.
+    // No honest server sends this much before its body: a longer block is
+    // cut at the last line that fits, provided its first line is in.
     static constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
     // The longest one request may take, as the window is set up with.
     static constexpr std::chrono::milliseconds kTimeout = std::chrono::seconds(60);
@@ -37,5 +44,18 @@ private:
     class Engine;
     std::unique_ptr<Engine> m_engine;
 };
+
+// libcurl may refuse an option (an older release, another TLS library, a
+// value out of range). A transfer set up without one of its settings could
+// reach another scheme or a proxy, so a refusal is a failure that names the
+// setting.
+Failure refusedSetting(const char *setting, CURLcode code);
+
+template <typename Value>
+void setTransferOption(CURL *easy, CURLoption option, Value value, const char *setting)
+{
+    if (const CURLcode set = curl_easy_setopt(easy, option, value); set != CURLE_OK)
+        throw refusedSetting(setting, set);
+}
 
 } // namespace quill

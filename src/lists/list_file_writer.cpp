@@ -8,11 +8,9 @@
 #include <QSaveFile>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,38 +46,6 @@ bool mustWriteInPlace(const QString &file, const struct stat &info)
     const gid_t newGroup = (folderInfo.st_mode & S_ISGID) ? folderInfo.st_gid : ::getegid();
     return info.st_nlink > 1 || info.st_uid != ::geteuid() || info.st_gid != newGroup || !mayWrite(folder);
 }
-
-// A write into a pipe whose reader has gone fails with "Broken pipe", and
-// the signal that comes with it would end the program: it is held back
-// while the block goes out, and taken if it came.
-class PipeSignalHeld final {
-public:
-    PipeSignalHeld()
-    {
-        sigemptyset(&m_pipe);
-        sigaddset(&m_pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        m_alreadyPending = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_saved);
-    }
-    ~PipeSignalHeld()
-    {
-        if (!m_alreadyPending) {
-            const timespec noWait{};
-            while (sigtimedwait(&m_pipe, nullptr, &noWait) == SIGPIPE) {
-            }
-        }
-        pthread_sigmask(SIG_SETMASK, &m_saved, nullptr);
-    }
-    PipeSignalHeld(const PipeSignalHeld &) = delete;
-    PipeSignalHeld &operator=(const PipeSignalHeld &) = delete;
-
-private:
-    sigset_t m_pipe;
-    sigset_t m_saved;
-    bool m_alreadyPending = false;
-};
 
 } // namespace
 
@@ -132,7 +98,6 @@ void ListFileWriter::writeLine(QByteArrayView name)
 
 void ListFileWriter::flushBuffer()
 {
-    const PipeSignalHeld held;
     const char *data = m_buffer.constData();
     qsizetype left = m_buffer.size();
     while (left > 0) {

@@ -20,7 +20,8 @@ namespace quill {
 //   written in place on close(), so it keeps its inode, links, owner, group
 //   and mode; the names wait in memory until then;
 // - devices and pipes are written to as the names come. A pipe that nobody
-//   reads fails to open instead of waiting for a reader.
+//   reads fails to open instead of waiting for a reader; one whose reader
+//   leaves fails the next write with EPIPE (the program ignores SIGPIPE).
 // Names are written in blocks, so a failing write may first show when the
 // list is closed rather than at the name that did not fit.
 // Each save owns its writer, so saves started while another one waits never

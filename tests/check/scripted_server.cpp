@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include <curl/curl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -236,6 +238,23 @@ RefusingPort::RefusingPort() : m_socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLO
 RefusingPort::~RefusingPort()
 {
     ::close(m_socket);
+}
+
+QString libcurlRefusalOfBareCr()
+{
+    static const QString refusal = [] {
+        ScriptedServer server;
+        server.reply("HTTP/1.1 200 O\rK\r\nContent-Length: 0\r\n\r\n");
+        CURL *easy = curl_easy_init();
+        char error[CURL_ERROR_SIZE] = {};
+        const QByteArray url = server.url();
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+        const CURLcode result = curl_easy_perform(easy);
+        curl_easy_cleanup(easy);
+        return result == CURLE_OK ? QString() : QString::fromUtf8(error[0] ? error : curl_easy_strerror(result));
+    }();
+    return refusal;
 }
 
 } // namespace quill::test

@@ -89,4 +89,9 @@ private:
     quint16 m_port = 0;
 };
 
+// libcurl 8.21 and later refuse a reply with a bare CR inside a header line,
+// where older releases passed it on; a distribution may carry either. What a
+// plain transfer says to such a reply: empty when it passes.
+QString libcurlRefusalOfBareCr();
+
 } // namespace quill::test

@@ -1,5 +1,6 @@
 #include "check_run_fixture.h"
 #include "local_nginx.h"
+#include "local_tls_server.h"
 #include "local_tinyproxy.h"
 #include "report_places.h"
 #include "scripted_server.h"
@@ -161,6 +162,34 @@ private Q_SLOTS:
         QVERIFY2(logLineOf(log, QStringLiteral("\"GET /missing "))
                      .endsWith(QLatin1String("\"GET /missing HTTP/1.1\" 404")),
                  qPrintable(log.join(u'\n')));
+    }
+
+    // Servers a careful client refuses for their old TLS still answer for
+    // their names.
+    void oldTlsServersAnswer_data()
+    {
+        QTest::addColumn<LocalTlsServer::Kind>("kind");
+        QTest::newRow("TLS 1.0 only") << LocalTlsServer::Kind::Tls10Only;
+        QTest::newRow("no secure renegotiation") << LocalTlsServer::Kind::NoSecureRenegotiation;
+    }
+
+    void oldTlsServersAnswer()
+    {
+        QFETCH(LocalTlsServer::Kind, kind);
+        if (LocalTlsServer::program(kind).isEmpty())
+            QSKIP("the server is not installed (scripts/install-deps --test installs it)");
+        QVERIFY2(m_certificates.isReady(), qPrintable(m_certificates.error()));
+        LocalTlsServer server(kind, m_certificates.certificate(Kind::Good), m_certificates.key());
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        const QByteArray home = server.url("/");
+        QVERIFY(!fetchAsLibcurlDoes(home, QString(), false, CURL_HTTP_VERSION_1_1).error.isEmpty());
+
+        CurlWindow t;
+        t.addPending({home});
+        t.window->PushButton4_Click();
+
+        QCOMPARE(CurlWindow::entries(controls(*t.window).ListView2), QByteArrayList{home});
+        QVERIFY(t.fakes.boxes.shown().isEmpty());
     }
 
     void environmentsProxyIsNotAsked_data()

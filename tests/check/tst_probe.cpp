@@ -11,12 +11,9 @@ using namespace quill::test;
 
 namespace {
 
-const QByteArray kOverLong = [] {
-    QByteArray block = "HTTP/1.1 200 OK\r\n";
-    for (int i = 0; i < 70; ++i)
-        block += "X-Filler: " + QByteArray(1000, 'f') + "\r\n";
-    return block + "\r\n";
-}();
+// A first line longer than the transfer keeps of a header block: the one
+// header block that still fails.
+const QByteArray kOverLong = "HTTP/1.1 200 " + QByteArray(70 * 1024, 'O') + "\r\n\r\n";
 
 void answerReports(FakeBoxes &boxes, qsizetype count)
 {
@@ -65,7 +62,7 @@ private Q_SLOTS:
         // Lines ended by a bare LF are read as any others.
         row("LF line ends", "HTTP/1.1 200 OK\nServer: q\n\n", "200 OK", true);
         row("LF line ends, 404", "HTTP/1.1 404 Not Found\n\n", "404 Not Found", false);
-        row("over-long header block", kOverLong, "", false, {108, 110, 112});
+        row("over-long first line", kOverLong, "", false, {108, 110, 112});
         row("connection refused", "", "", false, {108, 110, 112});
         QTest::newRow("large body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 134217728\r\n\r\n")
                                     << qint64(128) * 1024 * 1024 << false << QByteArray("200 OK") << true

@@ -4,10 +4,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QElapsedTimer>
+#include <QList>
 #include <QString>
 
 #include <optional>
-#include <vector>
 
 namespace quill {
 
@@ -62,7 +62,9 @@ private:
     void schedulePublish();
 
     QByteArray m_bytes;
-    std::vector<qsizetype> m_ends; // end offset of each entry in m_bytes
+    // End offset of each entry in m_bytes. A QList grows in place where it
+    // can, so growing leaves no copies of the offsets behind in the heap.
+    QList<qsizetype> m_ends;
     int m_published = 0;           // rows the views know about
     bool m_publishQueued = false;
     QElapsedTimer m_sincePublish;  // since rows were last published

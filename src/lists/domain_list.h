@@ -44,6 +44,11 @@ public:
 
     // The bytes all entries take together.
     qsizetype byteSize() const noexcept { return m_bytes.size(); }
+    // The memory the list has asked for to hold its entries, room to grow included.
+    qsizetype allocatedBytes() const noexcept
+    {
+        return m_bytes.capacity() + m_ends.capacity() * qsizetype(sizeof(qsizetype));
+    }
     void reserve(qsizetype entries, qsizetype bytes);
     void setHeaderText(const QString &text);
     QString headerText() const { return m_header; }

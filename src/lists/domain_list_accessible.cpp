@@ -81,7 +81,9 @@ public:
     {
         if (!onScreen())
             return {};
-        const QRect shown = m_view->visualRect(m_index);
+        // The part on the screen: the last row may stand out below the
+        // list's edge, and a wide column beyond its side.
+        const QRect shown = m_view->visualRect(m_index) & m_view->viewport()->rect();
         return QRect(m_view->viewport()->mapToGlobal(shown.topLeft()), shown.size());
     }
     QAccessible::State state() const override

@@ -19,8 +19,9 @@ namespace quill {
 // costs one notification instead of one per name: the first append after a
 // quiet spell shows on the next pass of the event loop, and while appends
 // keep coming (a check run adds a name every few milliseconds) they show at
-// most every kPublishInterval, because a tree view lays out all of its rows
-// again for every batch. A removal publishes what is waiting first.
+// most every kPublishInterval: every batch repaints the rows in sight, and
+// more repaints than that a second only cost the run time. A removal
+// publishes what is waiting first.
 class DomainList final : public QAbstractListModel {
     Q_OBJECT
 

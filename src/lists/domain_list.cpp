@@ -13,7 +13,7 @@ DomainList::DomainList(QObject *parent) : QAbstractListModel(parent) {}
 
 void DomainList::Add(QByteArrayView text)
 {
-    if (m_ends.size() >= static_cast<size_t>(std::numeric_limits<int>::max()))
+    if (m_ends.size() >= std::numeric_limits<int>::max())
         throw Failure(QStringLiteral("Out of memory"), 7);
     m_bytes.append(text);
     m_ends.push_back(m_bytes.size());
@@ -71,7 +71,7 @@ void DomainList::Clear()
 
 void DomainList::reserve(qsizetype entries, qsizetype bytes)
 {
-    m_ends.reserve(static_cast<size_t>(entries));
+    m_ends.reserve(entries);
     m_bytes.reserve(bytes);
 }
 

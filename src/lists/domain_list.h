@@ -4,10 +4,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QElapsedTimer>
+#include <QList>
 #include <QString>
 
 #include <optional>
-#include <vector>
 
 namespace quill {
 
@@ -19,8 +19,9 @@ namespace quill {
 // costs one notification instead of one per name: the first append after a
 // quiet spell shows on the next pass of the event loop, and while appends
 // keep coming (a check run adds a name every few milliseconds) they show at
-// most every kPublishInterval, because a tree view lays out all of its rows
-// again for every batch. A removal publishes what is waiting first.
+// most every kPublishInterval: every batch repaints the rows in sight, and
+// more repaints than that a second only cost the run time. A removal
+// publishes what is waiting first.
 class DomainList final : public QAbstractListModel {
     Q_OBJECT
 
@@ -44,6 +45,11 @@ public:
 
     // The bytes all entries take together.
     qsizetype byteSize() const noexcept { return m_bytes.size(); }
+    // The memory the list has asked for to hold its entries, room to grow included.
+    qsizetype allocatedBytes() const noexcept
+    {
+        return m_bytes.capacity() + m_ends.capacity() * qsizetype(sizeof(qsizetype));
+    }
     void reserve(qsizetype entries, qsizetype bytes);
     void setHeaderText(const QString &text);
     QString headerText() const { return m_header; }
@@ -62,7 +68,9 @@ private:
     void schedulePublish();
 
     QByteArray m_bytes;
-    std::vector<qsizetype> m_ends; // end offset of each entry in m_bytes
+    // End offset of each entry in m_bytes. A QList grows in place where it
+    // can, so growing leaves no copies of the offsets behind in the heap.
+    QList<qsizetype> m_ends;
     int m_published = 0;           // rows the views know about
     bool m_publishQueued = false;
     QElapsedTimer m_sincePublish;  // since rows were last published

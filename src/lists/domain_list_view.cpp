@@ -1,15 +1,23 @@
 #include "domain_list_view.h"
 
 #include "domain_list.h"
+#include "domain_list_accessible.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace quill {
 
-DomainListView::DomainListView(QWidget *parent) : QTreeView(parent), m_items(new DomainList(this))
+DomainListView::DomainListView(QWidget *parent)
+    : QAbstractItemView(parent), m_items(new DomainList(this)), m_header(new QHeaderView(Qt::Horizontal, this))
 {
+    installDomainListAccessible();
     // The entry that moves up into a removed selected entry's place (or the
     // new last one) is selected in its stead, so a held Delete key goes on
     // removing, one entry per repeat, for as long as entries remain. Connected
@@ -24,20 +32,30 @@ DomainListView::DomainListView(QWidget *parent) : QTreeView(parent), m_items(new
             selectionModel()->setCurrentIndex(m_items->index(qMin(m_reselectRow, rows - 1), 0),
                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_reselectRow = -1;
+        rowsChanged();
     });
+    connect(m_items, &QAbstractItemModel::modelReset, this, &DomainListView::rowsChanged);
     setModel(m_items);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    header()->setStretchLastSection(false);
-    header()->setSectionsMovable(false);
-    header()->setSectionResizeMode(QHeaderView::Interactive);
-    setHeaderHidden(true); // no column until one is added
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    m_header->setModel(m_items);
+    m_header->setStretchLastSection(false);
+    m_header->setSectionsMovable(false);
+    m_header->setSectionsClickable(false);
+    m_header->setSectionResizeMode(QHeaderView::Interactive);
+    m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_header->setFocusPolicy(Qt::NoFocus);
+    // A wider column scrolls sideways, a narrower one gives the room back.
+    connect(m_header, &QHeaderView::sectionResized, this, [this] {
+        updateGeometries();
+        viewport()->update();
+    });
+    m_header->hide(); // no column until one is added
+    measureRows();
 }
 
 void DomainListView::addColumn(const QString &header)
@@ -45,6 +63,27 @@ void DomainListView::addColumn(const QString &header)
     m_items->setHeaderText(header);
     setHeaderHidden(false);
     setAccessibleName(header);
+}
+
+bool DomainListView::isHeaderHidden() const
+{
+    return m_header->isHidden();
+}
+
+void DomainListView::setHeaderHidden(bool hide)
+{
+    m_header->setHidden(hide);
+    updateGeometries();
+}
+
+int DomainListView::columnWidth(int column) const
+{
+    return m_header->sectionSize(column);
+}
+
+void DomainListView::setColumnWidth(int column, int width)
+{
+    m_header->resizeSection(column, width);
 }
 
 std::optional<int> DomainListView::SelectedItemIndex() const
@@ -55,9 +94,277 @@ std::optional<int> DomainListView::SelectedItemIndex() const
     return rows.first().row() + 1;
 }
 
+int DomainListView::rowCount() const
+{
+    return m_items->rowCount();
+}
+
+int DomainListView::firstShownRow() const
+{
+    return verticalScrollBar()->value();
+}
+
+int DomainListView::rowAt(int y) const
+{
+    return firstShownRow() + y / m_rowHeight;
+}
+
+int DomainListView::shownRowCount() const
+{
+    const int first = firstShownRow();
+    const int last = std::min(rowCount() - 1, rowAt(std::max(0, viewport()->height() - 1)));
+    return std::max(0, last - first + 1);
+}
+
+int DomainListView::wholeRowsShown() const
+{
+    return std::max(1, viewport()->height() / m_rowHeight);
+}
+
+void DomainListView::measureRows()
+{
+    // One line of text in the item's own frame: what the style asks for any
+    // entry, since an entry never holds more than one line.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Wg");
+    const QSize size = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    m_rowHeight = std::max({1, size.height(), fontMetrics().height()});
+}
+
+void DomainListView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        measureRows();
+        updateGeometries();
+    }
+    QAbstractItemView::changeEvent(event);
+}
+
+void DomainListView::updateGeometries()
+{
+    const int headerHeight = m_header->isHidden() ? 0 : m_header->sizeHint().height();
+    setViewportMargins(0, headerHeight, 0, 0);
+    const QRect area = viewport()->geometry();
+    m_header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
+
+    QScrollBar *down = verticalScrollBar();
+    down->setRange(0, std::max(0, rowCount() - wholeRowsShown()));
+    down->setSingleStep(1);
+    down->setPageStep(wholeRowsShown());
+
+    QScrollBar *sideways = horizontalScrollBar();
+    const int width = m_header->isHidden() ? 0 : m_header->length();
+    sideways->setRange(0, std::max(0, width - area.width()));
+    sideways->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 2));
+    sideways->setPageStep(area.width());
+    m_header->setOffset(sideways->value());
+
+    QAbstractItemView::updateGeometries();
+}
+
+void DomainListView::doItemsLayout()
+{
+    // Nothing to lay out: the rows' places follow from their numbers.
+    updateGeometries();
+    viewport()->update();
+}
+
+void DomainListView::rowsChanged()
+{
+    updateGeometries();
+    viewport()->update();
+    if (QAccessible::isActive())
+        tellAccessibility(QAccessible::VisibleDataChanged, -1);
+}
+
+void DomainListView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QAbstractItemView::rowsInserted(parent, start, end);
+    // Appends: only rows that come into sight need drawing.
+    updateGeometries();
+    if (start <= rowAt(viewport()->height()))
+        rowsChanged();
+}
+
+void DomainListView::scrollContentsBy(int, int)
+{
+    m_header->setOffset(horizontalScrollBar()->value());
+    viewport()->update();
+    if (QAccessible::isActive())
+        tellAccessibility(QAccessible::VisibleDataChanged, -1);
+}
+
+void DomainListView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const int rows = rowCount();
+    const int first = firstShownRow();
+    const int last = std::min(rows - 1, rowAt(event->rect().bottom()));
+    const QModelIndex current = currentIndex();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    for (int row = std::max(first, rowAt(event->rect().top())); row <= last; ++row) {
+        const QModelIndex index = m_items->index(row, 0);
+        QStyleOptionViewItem rowOption = option;
+        rowOption.rect = visualRect(index);
+        rowOption.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
+        rowOption.state.setFlag(QStyle::State_HasFocus, hasFocus() && index == current);
+        rowOption.state.setFlag(QStyle::State_MouseOver, false);
+        itemDelegateForIndex(index)->paint(&painter, rowOption, index);
+    }
+}
+
+QRect DomainListView::visualRect(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_items)
+        return {};
+    return QRect(-horizontalOffset(), (index.row() - firstShownRow()) * m_rowHeight, columnWidth(0), m_rowHeight);
+}
+
+QModelIndex DomainListView::indexAt(const QPoint &point) const
+{
+    const int x = point.x() + horizontalOffset();
+    const int row = point.y() < 0 ? -1 : rowAt(point.y());
+    if (x < 0 || x >= columnWidth(0) || row < 0 || row >= rowCount())
+        return {};
+    return m_items->index(row, 0);
+}
+
+void DomainListView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (!index.isValid() || index.model() != m_items)
+        return;
+    QScrollBar *down = verticalScrollBar();
+    const int row = index.row();
+    const int whole = wholeRowsShown();
+    switch (hint) {
+    case PositionAtTop:
+        down->setValue(row);
+        break;
+    case PositionAtBottom:
+        down->setValue(row - whole + 1);
+        break;
+    case PositionAtCenter:
+        down->setValue(row - whole / 2);
+        break;
+    case EnsureVisible:
+        if (row < down->value())
+            down->setValue(row);
+        else if (row >= down->value() + whole)
+            down->setValue(row - whole + 1);
+        break;
+    }
+}
+
+QModelIndex DomainListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+{
+    const int rows = rowCount();
+    if (rows == 0)
+        return {};
+    const QModelIndex current = currentIndex();
+    const int row = current.isValid() ? current.row() : -1;
+    int to = row;
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        to = row < 0 ? 0 : row - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        to = row + 1;
+        break;
+    case MovePageUp:
+        to = row - wholeRowsShown();
+        break;
+    case MovePageDown:
+        to = row + wholeRowsShown();
+        break;
+    case MoveHome:
+        to = 0;
+        break;
+    case MoveEnd:
+        to = rows - 1;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        // One column: the arrows move the view sideways, the entry stays.
+        horizontalScrollBar()->triggerAction(cursorAction == MoveLeft ? QAbstractSlider::SliderSingleStepSub
+                                                                      : QAbstractSlider::SliderSingleStepAdd);
+        return current;
+    }
+    return m_items->index(std::clamp(to, 0, rows - 1), 0);
+}
+
+int DomainListView::horizontalOffset() const
+{
+    return horizontalScrollBar()->value();
+}
+
+int DomainListView::verticalOffset() const
+{
+    return firstShownRow() * m_rowHeight;
+}
+
+bool DomainListView::isIndexHidden(const QModelIndex &) const
+{
+    return false;
+}
+
+void DomainListView::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QRect shown = rect.normalized();
+    const int rows = rowCount();
+    const int first = std::max(0, rowAt(std::max(0, shown.top())));
+    const int last = std::min(rows - 1, rowAt(std::max(0, shown.bottom())));
+    if (rows == 0 || first > last || shown.bottom() < 0) {
+        selectionModel()->select(QItemSelection(), command);
+        return;
+    }
+    selectionModel()->select(QItemSelection(m_items->index(first, 0), m_items->index(last, 0)), command);
+}
+
+QRegion DomainListView::visualRegionForSelection(const QItemSelection &selection) const
+{
+    const int first = firstShownRow();
+    const int last = first + shownRowCount() - 1;
+    QRegion region;
+    for (const QItemSelectionRange &range : selection) {
+        const int top = std::max(range.top(), first);
+        const int bottom = std::min(range.bottom(), last);
+        if (top <= bottom)
+            region += QRect(-horizontalOffset(), (top - first) * m_rowHeight, columnWidth(0),
+                            (bottom - top + 1) * m_rowHeight);
+    }
+    return region;
+}
+
+void DomainListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid() && hasFocus())
+        tellAccessibility(QAccessible::Focus, current.row());
+}
+
+void DomainListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (QAccessible::isActive() && !selected.isEmpty())
+        tellAccessibility(QAccessible::Selection, selected.first().top());
+}
+
+void DomainListView::tellAccessibility(int event, int row)
+{
+    QAccessibleEvent note(this, QAccessible::Event(event));
+    if (row >= 0)
+        note.setChild(accessibleChildOfRow(*this, row));
+    QAccessible::updateAccessibility(&note);
+}
+
 void DomainListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTreeView::mouseDoubleClickEvent(event);
+    QAbstractItemView::mouseDoubleClickEvent(event);
     Q_EMIT doubleClickedAnywhere();
 }
 
@@ -68,7 +375,7 @@ void DomainListView::keyPressEvent(QKeyEvent *event)
         Q_EMIT deleteKeyPressed();
         return;
     }
-    QTreeView::keyPressEvent(event);
+    QAbstractItemView::keyPressEvent(event);
 }
 
 QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QModelIndex &index,
@@ -78,7 +385,7 @@ QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QMode
     // a double-click there still removes the selected entry.
     if (!index.isValid())
         return QItemSelectionModel::NoUpdate;
-    return QTreeView::selectionCommand(index, event);
+    return QAbstractItemView::selectionCommand(index, event);
 }
 
 } // namespace quill

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QTreeView>
+#include <QAbstractItemView>
 
 #include <optional>
+
+class QHeaderView;
 
 namespace quill {
 
@@ -10,7 +12,13 @@ class DomainList;
 
 // A one-column report view of a DomainList. It owns its list, reports the
 // gestures the window acts on, and tells which entry is selected.
-class DomainListView final : public QTreeView {
+//
+// Every row is one line high, so the view keeps nothing per row: it works
+// out which entries lie on the screen from the scroll position and draws
+// those alone. A list of a million names costs the view no more than a list
+// of ten, and shows as soon as the names are in. Its accessible interface
+// (domain_list_accessible.h) offers the header and the rows on the screen.
+class DomainListView final : public QAbstractItemView {
     Q_OBJECT
 
 public:
@@ -22,18 +30,57 @@ public:
     // Adds the one column: its header text, also the view's accessible name.
     void addColumn(const QString &header);
 
+    // The column's header, whose divider the user drags to widen the column.
+    QHeaderView *header() const noexcept { return m_header; }
+    bool isHeaderHidden() const;
+    void setHeaderHidden(bool hide);
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int width);
+    bool uniformRowHeights() const noexcept { return true; }
+    int rowHeight() const noexcept { return m_rowHeight; }
+    // The rows on the screen, whole or in part: the first and how many.
+    int firstShownRow() const;
+    int shownRowCount() const;
+
+    QRect visualRect(const QModelIndex &index) const override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint &point) const override;
+    void doItemsLayout() override;
+
 Q_SIGNALS:
     void doubleClickedAnywhere();
     void deleteKeyPressed();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex &index) const override;
+    void setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
 
 private:
+    int rowCount() const;
+    int rowAt(int y) const; // a row that may lie past the last one
+    int wholeRowsShown() const;
+    void measureRows();
+    void rowsChanged();
+    void tellAccessibility(int event, int row);
+
     DomainList *m_items;
+    QHeaderView *m_header;
+    int m_rowHeight = 1;
     int m_reselectRow = -1;
 };
 

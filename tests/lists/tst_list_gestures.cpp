@@ -2,8 +2,11 @@
 #include "lists/domain_list_view.h"
 #include "window_fixture.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace quill;
@@ -49,6 +52,22 @@ void perform(DomainListView *v, Gesture gesture, int selectedRow)
         return QTest::mouseDClick(v->viewport(), Qt::LeftButton, {},
                                   QPoint(10, v->viewport()->height() - 3));
     }
+}
+
+// Presses on the column's divider, moves by `dx` and lets go, as a user's
+// drag sends it.
+void dragDivider(QHeaderView *header, int dx)
+{
+    QWidget *area = header->viewport();
+    const QPoint from(header->sectionViewportPosition(0) + header->sectionSize(0) - 1, header->height() / 2);
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, area->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(area, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(dx / 2, 0), Qt::LeftButton);
+    send(QEvent::MouseMove, from + QPoint(dx, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, from + QPoint(dx, 0), Qt::NoButton);
 }
 
 } // namespace
@@ -147,6 +166,88 @@ private Q_SLOTS:
         }
         QCOMPARE(counts, (QList<int>{3, 2, 1, 0, 0}));
         QVERIFY(t.fakes.boxes.shown().isEmpty());
+    }
+
+    // Widening the column past the list's edge makes the list scroll
+    // sideways, header and rows together; narrowing it gives the room back.
+    void dividerDragScrollsSideways_data()
+    {
+        QTest::addColumn<int>("list");
+        QTest::addColumn<int>("drag");
+        QTest::addColumn<bool>("sideways");
+        QTest::newRow("pending, widened past the edge") << 1 << 300 << true;
+        QTest::newRow("taken, widened past the edge") << 2 << 200 << true;
+        QTest::newRow("available, narrowed") << 3 << -100 << false;
+    }
+
+    void dividerDragScrollsSideways()
+    {
+        QFETCH(int, list);
+        QFETCH(int, drag);
+        QFETCH(bool, sideways);
+        WindowUnderTest t;
+        t.window->show();
+        DomainListView *v = view(*t.window, list);
+        v->ListItems().Add(QStringLiteral("example.com"));
+        v->ListItems().publish();
+        const int before = v->columnWidth(0);
+
+        dragDivider(v->header(), drag);
+
+        QCOMPARE(v->columnWidth(0), before + drag);
+        QScrollBar *bar = v->horizontalScrollBar();
+        QCOMPARE(bar->maximum(), qMax(0, before + drag - v->viewport()->width()));
+        QCOMPARE(bar->maximum() > 0, sideways);
+        bar->setValue(bar->maximum());
+        QCOMPARE(v->header()->offset(), bar->maximum());
+        QCOMPARE(v->visualRect(v->model()->index(0, 0)).right(), before + drag - 1 - bar->maximum());
+    }
+
+    // A screen reader finds the header and then the rows on the screen, each
+    // by its entry's text, wherever the list is scrolled to.
+    void accessibleRows_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("top");      // row scrolled to the top
+        QTest::addColumn<int>("selected"); // row, -1 for none
+        QTest::newRow("empty list: the header alone") << 0 << 0 << -1;
+        QTest::newRow("a few entries, all on the screen") << 3 << 0 << 1;
+        QTest::newRow("a long list at its top") << 5000 << 0 << 0;
+        QTest::newRow("a long list scrolled far down") << 5000 << 4321 << 4322;
+    }
+
+    void accessibleRows()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, top);
+        QFETCH(int, selected);
+        WindowUnderTest t;
+        t.window->show();
+        DomainListView *v = controls(*t.window).ListView1;
+        for (int i = 0; i < entries; ++i)
+            v->ListItems().Add(QStringLiteral("name%1.example").arg(i));
+        v->ListItems().publish();
+        v->verticalScrollBar()->setValue(top);
+        if (selected >= 0)
+            v->selectionModel()->select(v->model()->index(selected, 0), QItemSelectionModel::ClearAndSelect);
+
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(v);
+        QVERIFY(list);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("Domain(s)"));
+        const int shown = qMin(entries - top, (v->viewport()->height() + v->rowHeight() - 1) / v->rowHeight());
+        QCOMPARE(list->childCount(), 1 + shown);
+        QAccessibleInterface *header = list->child(0);
+        QCOMPARE(header->role(), QAccessible::ColumnHeader);
+        QCOMPARE(header->text(QAccessible::Name), QStringLiteral("Domain(s)"));
+        for (int i = 1; i <= shown; ++i) {
+            QAccessibleInterface *row = list->child(i);
+            QCOMPARE(row->role(), QAccessible::ListItem);
+            QCOMPARE(row->text(QAccessible::Name), QStringLiteral("name%1.example").arg(top + i - 1));
+            QCOMPARE(row->state().selected, top + i - 1 == selected);
+            QCOMPARE(list->indexOfChild(row), i);
+            QCOMPARE(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+        }
     }
 };
 

@@ -67,8 +67,20 @@ TestCertificates::TestCertificates()
                     certificate(Kind::SelfSigned)})
         && openssl({QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-key"), key(),
                     QStringLiteral("-subj"), here, QStringLiteral("-out"), path("leaf.csr")})
-        && issue(Kind::Good, "here.ext", "2", "2") && issue(Kind::Expired, "here.ext", "-1", "3")
-        && issue(Kind::OtherHost, "other.ext", "2", "4");
+        && issue(Kind::Good, "here.ext", "2", "2") && issue(Kind::OtherHost, "other.ext", "2", "4")
+        // Dates in the past: `x509 -days -1` is refused from OpenSSL 3.4 on,
+        // and `x509 -not_after` came only then; `ca` takes them everywhere.
+        && writeFile("ca.cnf",
+                     "[ca]\ndefault_ca = test\n[test]\ndatabase = " + path("index.txt").toUtf8()
+                         + "\nserial = " + path("serial").toUtf8()
+                         + "\nnew_certs_dir = " + m_folder.path().toUtf8()
+                         + "\ndefault_md = sha256\npolicy = any\n[any]\ncommonName = supplied\n")
+        && writeFile("index.txt", "") && writeFile("serial", "03\n")
+        && openssl({QStringLiteral("ca"), QStringLiteral("-batch"), QStringLiteral("-notext"), QStringLiteral("-config"),
+                    path("ca.cnf"), QStringLiteral("-cert"), authority(), QStringLiteral("-keyfile"), path("ca.key"),
+                    QStringLiteral("-in"), path("leaf.csr"), QStringLiteral("-startdate"), QStringLiteral("000101000000Z"),
+                    QStringLiteral("-enddate"), QStringLiteral("000102000000Z"), QStringLiteral("-extfile"),
+                    path("here.ext"), QStringLiteral("-out"), certificate(Kind::Expired)});
     if (!made && m_error.isEmpty())
         m_error = QStringLiteral("cannot write the certificates' folder");
 }

@@ -13,7 +13,7 @@ public:
     enum class Kind {
         Good,       // from the test CA, for 127.0.0.1 and localhost
         SelfSigned, // signed by its own key
-        Expired,    // from the test CA, ran out yesterday
+        Expired,    // from the test CA, ran out long ago
         OtherHost,  // from the test CA, for other.example only
     };
 

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <clocale>
+#include <curl/curl.h>
 #include <optional>
 
 using namespace quill;
@@ -23,6 +24,32 @@ std::optional<QString> openFailure(CurlTransfer &inet, const QByteArray &url)
         return failure.description();
     }
     return std::nullopt;
+}
+
+// libcurl's own words when it refuses `url` before any connection, under
+// the transfer's rule of http and https only.
+QString libcurlRefusal(const QByteArray &url)
+{
+    CURL *easy = curl_easy_init();
+    char error[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_DEFAULT_PROTOCOL, "http");
+    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+    const CURLcode result = curl_easy_perform(easy);
+    curl_easy_cleanup(easy);
+    if (result != CURLE_UNSUPPORTED_PROTOCOL && result != CURLE_URL_MALFORMAT)
+        return QStringLiteral("(libcurl did not refuse %1: %2)").arg(QString::fromLatin1(url)).arg(int(result));
+    return QString::fromUtf8(error[0] ? error : curl_easy_strerror(result));
+}
+
+// The line with the hex digits of its percent escapes in upper case, the
+// case libcurl 8.21 and later write them in (earlier ones: lower case).
+QByteArray upperEscapes(QByteArray line)
+{
+    for (qsizetype i = line.indexOf('%'); i >= 0 && i + 2 < line.size(); i = line.indexOf('%', i + 1))
+        line.replace(i + 1, 2, line.mid(i + 1, 2).toUpper());
+    return line;
 }
 
 QByteArray headerLines(int lines, int width)
@@ -132,7 +159,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("description");
 
-        QTest::newRow("connection refused") << QByteArray("refused") << QByteArray() << "Couldn't connect to server";
+        QTest::newRow("connection refused") << QByteArray("refused") << QByteArray()
+                                            << QString::fromUtf8(curl_easy_strerror(CURLE_COULDNT_CONNECT));
         QTest::newRow("status line over the cap")
             << QByteArray("server") << "HTTP/1.1 200 " + QByteArray(70 * 1024, 's') + "\r\n\r\n"
             << "The reply's header block is larger than 64 KiB";
@@ -147,24 +175,23 @@ private Q_SLOTS:
                                             << "The address holds nothing but blanks or control characters";
         QTest::newRow("not HTTP at all") << QByteArray("server") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n")
                                          << "Received HTTP/0.9 when not allowed";
-        // libcurl tries again on a new connection: the report is that attempt's.
+        // libcurl tries again on a new connection: the report is that
+        // attempt's, never the dead connection's.
         QTest::newRow("not HTTP, kept-alive connection closed as it is reused")
-            << QByteArray("server, closed on reuse") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << "Unsupported protocol";
+            << QByteArray("server, closed on reuse") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n")
+            << "Received HTTP/0.9 when not allowed";
         QTest::newRow("NUL in the address") << QByteArray("http://127.0.0.1/\0.example", 27) << QByteArray()
                                             << "The address holds a NUL character";
-        // Names from a list file must not open local files or speak other protocols.
-        QTest::newRow("file") << QByteArray("file://localhost/etc/hostname") << QByteArray()
-                              << "Protocol \"file\" not supported or disabled in libcurl";
+        // Names from a list file must not open local files or speak other
+        // protocols. No description: libcurl's own refusal of the address.
+        QTest::newRow("file") << QByteArray("file://localhost/etc/hostname") << QByteArray() << QString();
         for (const char *scheme : {"ftp", "dict", "gopher", "smb", "scp", "telnet", "ldap", "tftp", "imap"})
-            QTest::newRow(scheme) << QByteArray(scheme) + "://127.0.0.1:PORT/etc/hostname" << QByteArray()
-                                  << QStringLiteral("Protocol \"%1\" not supported or disabled in libcurl").arg(scheme);
-        QTest::newRow("file, no host") << QByteArray("file:///etc/hostname") << QByteArray()
-                                       << "Protocol \"file\" not supported or disabled in libcurl";
+            QTest::newRow(scheme) << QByteArray(scheme) + "://127.0.0.1:PORT/etc/hostname" << QByteArray() << QString();
+        QTest::newRow("file, no host") << QByteArray("file:///etc/hostname") << QByteArray() << QString();
         // A name must never smuggle header lines of its own into the request.
         QTest::newRow("CR LF in the address") << QByteArray("http://127.0.0.1:PORT/a\r\nX-Smuggled: 1") << QByteArray()
-                                              << "URL using bad/illegal format or missing URL";
-        QTest::newRow("LF in the host") << QByteArray("quill\n.example") << QByteArray()
-                                        << "URL using bad/illegal format or missing URL";
+                                              << QString();
+        QTest::newRow("LF in the host") << QByteArray("quill\n.example") << QByteArray() << QString();
         QTest::newRow("an address of 10 MB") << "http://127.0.0.1:PORT/" + QByteArray(10 * 1024 * 1024, 'a')
                                              << QByteArray() << "The address is too long: 104857";
     }
@@ -179,7 +206,8 @@ private Q_SLOTS:
         RefusingPort refusing;
         // Unless a row says otherwise, the failing request gets a connection
         // of its own, whenever the server's close reaches the client.
-        if (url == "server, closed on reuse")
+        const bool retried = url == "server, closed on reuse";
+        if (retried)
             server.reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", ScriptedServer::Ending::ClosedOnReuse);
         else
             server.reply("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
@@ -194,9 +222,15 @@ private Q_SLOTS:
         else if (url.startsWith("server"))
             url = server.url("/second");
         url.replace("PORT", QByteArray::number(server.port()));
+        if (description.isEmpty())
+            description = libcurlRefusal(url);
         const std::optional<QString> failure = openFailure(inet, url);
         QVERIFY(failure.has_value());
-        QVERIFY2(failure->contains(description), qPrintable(*failure));
+        // Releases that keep only a transfer's first error text leave the
+        // retry its code's words.
+        const bool retryInCodeWords =
+            retried && *failure == QString::fromUtf8(curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL));
+        QVERIFY2(failure->contains(description) || retryInCodeWords, qPrintable(*failure));
         QCOMPARE(inet.GetHeader(), QByteArray());
         QCOMPARE(server.requestCount(), reply.isEmpty() ? 1 : 2);
     }
@@ -256,7 +290,7 @@ private Q_SLOTS:
         QCOMPARE(proxy.requestCount(), 0);
         QCOMPARE(server.requestCount(), 1);
         const QList<QByteArray> head = server.requestHeads().first().split('\n');
-        QCOMPARE(head[0], requestLine + '\r');
+        QCOMPARE(upperEscapes(head[0]), upperEscapes(requestLine + '\r'));
         QCOMPARE(head[1], "Host: " + host.replace("PORT", port) + '\r');
     }
 

@@ -105,14 +105,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<bool>("withTestAuthority");
-        QTest::addColumn<QString>("refusal"); // what a careful client says
+        // What a careful client says: OpenSSL's verify result, in the words
+        // libcurl wraps it in ("SSL certificate problem: ..." until 8.20,
+        // "SSL certificate OpenSSL verify result: ... (N)" since).
+        QTest::addColumn<QString>("refusal");
         QTest::newRow("good certificate") << Kind::Good << true << QString();
-        QTest::newRow("self-signed") << Kind::SelfSigned << true
-                                     << QStringLiteral("SSL certificate problem: self-signed certificate");
-        QTest::newRow("expired") << Kind::Expired << true
-                                 << QStringLiteral("SSL certificate problem: certificate has expired");
+        QTest::newRow("self-signed") << Kind::SelfSigned << true << QStringLiteral("self-signed certificate");
+        QTest::newRow("expired") << Kind::Expired << true << QStringLiteral("certificate has expired");
         QTest::newRow("unknown CA") << Kind::Good << false
-                                    << QStringLiteral("SSL certificate problem: unable to get local issuer certificate");
+                                    << QStringLiteral("unable to get local issuer certificate");
         QTest::newRow("other host's") << Kind::OtherHost << true
                                       << QStringLiteral("SSL: no alternative certificate subject name matches");
     }
@@ -137,7 +138,8 @@ private Q_SLOTS:
         if (refusal.isEmpty())
             QCOMPARE(careful.error, QString());
         else
-            QVERIFY2(careful.error.startsWith(refusal), qPrintable(careful.error));
+            QVERIFY2(careful.error.startsWith(QLatin1String("SSL")) && careful.error.contains(refusal),
+                     qPrintable(careful.error));
         // The server offers HTTP/2 to whoever asks for it.
         QCOMPARE(fetchAsLibcurlDoes(home, QString(), false, CURL_HTTP_VERSION_2TLS).version,
                  long(CURL_HTTP_VERSION_2_0));
@@ -240,7 +242,7 @@ private Q_SLOTS:
         QCOMPARE(asked, 1);
         QCOMPARE(proxy.requestCount(), asked);
         QCOMPARE(reportPlaces(t.fakes.boxes), checkUrlPlaces(kFailedFetch));
-        QVERIFY2(t.fakes.boxes.reports().first().contains(QLatin1String("Couldn't connect to server")),
+        QVERIFY2(t.fakes.boxes.reports().first().contains(QString::fromUtf8(curl_easy_strerror(CURLE_COULDNT_CONNECT))),
                  qPrintable(t.fakes.boxes.reports().first()));
     }
 

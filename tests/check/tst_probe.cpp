@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <curl/curl.h>
+
 using namespace quill;
 using namespace quill::test;
 
@@ -95,11 +97,16 @@ private Q_SLOTS:
         QCOMPARE(server.requestCount(), head.isEmpty() ? 0 : 2);
         QCOMPARE(reportPlaces(boxes), checkUrlPlaces(reports + reports));
         if (reports.startsWith(108)) {
-            // The transfer's own description reaches the user unchanged.
-            const QString expected = head.isEmpty()
-                ? QStringLiteral("Failed to connect to 127.0.0.1 port %1").arg(refusing.port())
-                : QStringLiteral("The reply's header block is larger than 64 KiB");
-            QVERIFY2(boxes.reports().first().startsWith(expected), qPrintable(boxes.reports().first()));
+            // The transfer's own description reaches the user unchanged:
+            // libcurl's words for the refused port (worded anew in libcurl 8).
+            const QString first = boxes.reports().first().section(u'\n', 0, 0);
+            if (head.isEmpty())
+                QVERIFY2(first.contains(QString::fromUtf8(curl_easy_strerror(CURLE_COULDNT_CONNECT)))
+                             && first.contains(QStringLiteral("127.0.0.1")) && first.contains(QString::number(refusing.port())),
+                         qPrintable(first));
+            else
+                QVERIFY2(first.startsWith(QStringLiteral("The reply's header block is larger than 64 KiB")),
+                         qPrintable(first));
         }
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }

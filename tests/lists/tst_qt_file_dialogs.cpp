@@ -78,8 +78,11 @@ struct DialogDriver {
             if (edit->text() != m_typed)
                 return;
         } else {
-            // Typed by someone working in the name field, which has the focus.
-            QApplication::setActiveWindow(dialog);
+            // Typed by someone working in the name field, which has the focus
+            // once the window system has made the dialog active.
+            dialog->activateWindow();
+            if (!dialog->isActiveWindow())
+                return;
             edit->setFocus();
             edit->setText(m_typed);
         }

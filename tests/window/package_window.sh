@@ -23,9 +23,11 @@ lintian --fail-on error,warning "$deb" >"$ARTEFACTS/lintian.log" 2>&1 || status=
 cat "$ARTEFACTS/lintian.log"
 [[ $status == 0 ]] || fail "lintian"
 
-# Library dependencies come from dh_shlibdeps, the Wayland platform is advised.
+# Library dependencies come from dh_shlibdeps, the icon's SVG plugin from
+# either of the packages that have shipped it, the Wayland platform is advised.
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ "$depends" == *libqt6widgets6* && "$depends" == *libcurl4* ]] || fail "Depends: $depends"
+[[ "$depends" == *"qt6-svg-plugins | libqt6svg6 (<< 6.7.2-5~)"* ]] || fail "Depends: $depends"
 [[ $(dpkg-deb -f "$deb" Recommends) == *qt6-wayland* ]] || fail "qt6-wayland is not recommended"
 
 dpkg-deb -x "$deb" "$root"

@@ -43,3 +43,10 @@ seen=$(pointer_over 100 133 hand)   # "Add Domain"
 [[ "$seen" == "$HAND" ]] || fail "the pointer over a button is '$seen', not the 32x32 hand with hotspot 9,0"
 close_expecting_exit "from the package"
 echo "PASS: $(basename "$deb") is lintian-clean and runs from its unpacked tree"
+
+# The installed program as users see it, under a window manager and under
+# Wayland compositors; the screenshots stay beside the package.
+installed="$root/usr/lib/quillmere-tandrovel/quillmere-tandrovel"
+"$here/window_manager.sh" "$installed" "$ARTEFACTS/installed-openbox" || fail "the installed program under openbox"
+"$here/wayland_window.sh" "$installed" "$ARTEFACTS/installed-wayland" || fail "the installed program under Wayland"
+echo "PASS: the installed program under openbox and under weston and sway"

@@ -160,19 +160,6 @@ Result save(const std::string &listPath, const std::string &savePath, int argc, 
     return r;
 }
 
-// The best of a few runs: the least disturbed by whatever else the machine does.
-template <typename F>
-Result best(F &&measure)
-{
-    Result result = isolated(measure);
-    for (int run = 1; run < 3; ++run) {
-        const Result next = isolated(measure);
-        if (next.seconds < result.seconds)
-            result = next;
-    }
-    return result;
-}
-
 } // namespace
 
 int main(int argc, char **argv)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace quill;
@@ -16,6 +17,37 @@ namespace {
 
 const QByteArray kTaken = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
 const QByteArray kFree = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+
+// A run over three names whose second reply the server holds back while
+// `whileHeld` runs: the window handles events as that request waits.
+struct RunWithAHeldReply {
+    RunWithAHeldReply()
+    {
+        server.reply(kTaken);
+        server.push({kFree, 0, false, true});
+        server.reply(kTaken);
+        t.addPending(pending);
+    }
+
+    void run(const std::function<void()> &whileHeld)
+    {
+        server.onRequest = [&](int request) {
+            if (request != 2)
+                return;
+            held = true;
+            // Let go also when a check inside fails and returns early.
+            const std::unique_ptr<ScriptedServer, void (*)(ScriptedServer *)> release(
+                &server, [](ScriptedServer *s) { s->release(); });
+            whileHeld();
+        };
+        controls(*t.window).PushButton4->click();
+    }
+
+    ScriptedServer server;
+    CurlWindow t;
+    const QByteArrayList pending{server.url("/a"), server.url("/b"), server.url("/c")};
+    bool held = false;
+};
 
 } // namespace
 
@@ -131,25 +163,12 @@ private Q_SLOTS:
     // busy run must refuse, and what it must not.
     void windowWhileARequestWaits()
     {
-        ScriptedServer server;
-        server.reply(kTaken);
-        server.push({kFree, 0, false, true});
-        server.reply(kTaken);
-        CurlWindow t;
-        Form1 &w = *t.window;
-        const QByteArrayList pending{server.url("/a"), server.url("/b"), server.url("/c")};
-        t.addPending(pending);
+        RunWithAHeldReply r;
+        Form1 &w = *r.t.window;
         controls(w).ListView2->ListItems().Add(QByteArrayView("earlier.example"));
         controls(w).ListView2->ListItems().publish();
 
-        bool held = false;
-        server.onRequest = [&](int request) {
-            if (request != 2)
-                return;
-            held = true;
-            // Let go also when a check below fails and returns early.
-            const std::unique_ptr<ScriptedServer, void (*)(ScriptedServer *)> release(
-                &server, [](ScriptedServer *s) { s->release(); });
+        r.run([&] {
             QVERIFY(w.CheckRunning);
             QCOMPARE(w.MousePointer(), Pointer::Busy);
             // The first result comes into sight while the second one waits.
@@ -166,12 +185,12 @@ private Q_SLOTS:
             controls(w).PushButton2->click(); // the taken list's is not
             QCOMPARE(controls(w).ListView2->ListItems().Count(), 0);
             controls(w).PushButton7->click(); // names added now wait for the next run
-        };
-        controls(w).PushButton4->click();
+        });
 
-        QVERIFY(held);
-        QCOMPARE(server.requestCount(), 3);
-        QVERIFY(t.fakes.boxes.shown().isEmpty());
+        const QByteArrayList &pending = r.pending;
+        QVERIFY(r.held);
+        QCOMPARE(r.server.requestCount(), 3);
+        QVERIFY(r.t.fakes.boxes.shown().isEmpty());
         QCOMPARE(CurlWindow::entries(controls(w).ListView2), QByteArrayList{pending[2]});
         QCOMPARE(CurlWindow::entries(controls(w).ListView3), QByteArrayList{pending[1]});
         QCOMPARE(CurlWindow::entries(controls(w).ListView1).mid(0, 3), pending);
@@ -199,28 +218,17 @@ private Q_SLOTS:
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write("loaded.example\r\n");
         list.close();
-        ScriptedServer server;
-        server.reply(kTaken);
-        server.push({kFree, 0, false, true});
-        server.reply(kTaken);
-        CurlWindow t;
-        Form1 &w = *t.window;
-        const QByteArrayList pending{server.url("/a"), server.url("/b"), server.url("/c")};
-        t.addPending(pending);
+        RunWithAHeldReply r;
+        Form1 &w = *r.t.window;
+        FakeBoxes &boxes = r.t.fakes.boxes;
         if (button == 3) {
-            t.fakes.boxes.answerOpen({file});
+            boxes.answerOpen({file});
         } else {
-            t.fakes.boxes.answerSave(file);
-            t.fakes.boxes.answerMessage(Answer::Yes); // "overwrite?"
+            boxes.answerSave(file);
+            boxes.answerMessage(Answer::Yes); // "overwrite?"
         }
 
-        bool held = false;
-        server.onRequest = [&](int request) {
-            if (request != 2)
-                return;
-            held = true;
-            const std::unique_ptr<ScriptedServer, void (*)(ScriptedServer *)> release(
-                &server, [](ScriptedServer *s) { s->release(); });
+        r.run([&] {
             button == 3 ? w.PushButton3_Click() : w.PushButton1_Click();
             QCOMPARE(w.MousePointer(), Pointer::Busy);
             DomainListView *view = controls(w).ListView1;
@@ -229,15 +237,14 @@ private Q_SLOTS:
             w.ListView_DblClick(view);
             controls(w).PushButton11->click();
             QCOMPARE(view->ListItems().Count(), button == 3 ? 4 : 3);
-        };
-        controls(w).PushButton4->click();
+        });
 
-        QVERIFY(held);
-        QCOMPARE(server.requestCount(), 3);
-        QCOMPARE(CurlWindow::entries(controls(w).ListView2), (QByteArrayList{pending[0], pending[2]}));
-        QCOMPARE(CurlWindow::entries(controls(w).ListView3), QByteArrayList{pending[1]});
+        QVERIFY(r.held);
+        QCOMPARE(r.server.requestCount(), 3);
+        QCOMPARE(CurlWindow::entries(controls(w).ListView2), (QByteArrayList{r.pending[0], r.pending[2]}));
+        QCOMPARE(CurlWindow::entries(controls(w).ListView3), QByteArrayList{r.pending[1]});
         QCOMPARE(w.MousePointer(), Pointer::Default);
-        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+        QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "domain_list_accessible.h"
 
+#include "accessible_row_cache.h"
 #include "domain_list_view.h"
 
 #include <QAccessible>
@@ -7,11 +8,7 @@
 #include <QHeaderView>
 #include <QPersistentModelIndex>
 #include <QPointer>
-#include <QScrollBar>
 #include <QWindow>
-
-#include <algorithm>
-#include <vector>
 
 namespace quill {
 
@@ -64,11 +61,22 @@ public:
     }
 };
 
-class RowItem final : public ViewPart {
+QList<int> selectedRowsOf(const DomainListView &view)
+{
+    QList<int> rows;
+    for (const QItemSelectionRange &range : view.selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    return rows;
+}
+
+// One row of the list, a cell of its one column. It follows its entry while
+// entries before it are removed, and is invalid once its own entry has gone.
+class RowItem final : public ViewPart, public QAccessibleTableCellInterface {
 public:
     RowItem(DomainListView *view, const QModelIndex &index) : ViewPart(view), m_index(index) {}
 
-    int row() const { return m_index.isValid() ? m_index.row() : -1; }
+    int row() const { return isValid() ? m_index.row() : -1; }
     bool isValid() const override { return m_view && m_index.isValid(); }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QString text(QAccessible::Text t) const override
@@ -79,12 +87,14 @@ public:
     }
     QRect rect() const override
     {
-        if (!onScreen())
+        if (!isValid())
             return {};
-        // The part on the screen: the last row may stand out below the
-        // list's edge, and a wide column beyond its side.
-        const QRect shown = m_view->visualRect(m_index) & m_view->viewport()->rect();
-        return QRect(m_view->viewport()->mapToGlobal(shown.topLeft()), shown.size());
+        QRect place = m_view->visualRect(m_index);
+        // The part on the screen when the row is there: the last row may
+        // stand out below the list's edge, and a wide column beyond its side.
+        if (place.intersects(m_view->viewport()->rect()))
+            place &= m_view->viewport()->rect();
+        return QRect(m_view->viewport()->mapToGlobal(place.topLeft()), place.size());
     }
     QAccessible::State state() const override
     {
@@ -93,35 +103,81 @@ public:
             s.invalid = true;
             return s;
         }
+        const bool current = m_view->currentIndex() == QModelIndex(m_index);
         s.selectable = true;
         s.focusable = true;
-        s.selected = m_view->selectionModel()->isSelected(m_index);
-        s.focused = m_view->hasFocus() && m_view->currentIndex() == QModelIndex(m_index);
-        s.invisible = !onScreen();
+        s.selected = isSelected();
+        s.active = current;
+        s.focused = current && m_view->hasFocus();
+        s.invisible = !m_view->visualRect(m_index).intersects(m_view->viewport()->rect());
         s.offscreen = s.invisible;
         return s;
     }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TableCellInterface)
+            return static_cast<QAccessibleTableCellInterface *>(this);
+        return nullptr;
+    }
+
+    // As a cell of the list's table.
+    bool isSelected() const override { return isValid() && m_view->selectionModel()->isSelected(m_index); }
+    QList<QAccessibleInterface *> columnHeaderCells() const override
+    {
+        QAccessibleInterface *list = parent();
+        if (!isValid() || m_view->isHeaderHidden() || !list)
+            return {};
+        return {list->child(0)};
+    }
+    QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return isValid() ? 0 : -1; }
+    int rowIndex() const override { return row(); }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface *table() const override { return parent(); }
 
 private:
-    bool onScreen() const { return isValid() && accessibleChildOfRow(*m_view, m_index.row()) >= 0; }
-
+    // Moves with its entry as the ones before it go, and turns invalid with
+    // the entry itself or a cleared list: a kept row never reads another.
     QPersistentModelIndex m_index;
 };
 
-// The list: role, name and state as any widget, children of its own.
-class ListAccessible final : public QAccessibleWidget {
+int rowOfItem(QAccessibleInterface *item)
+{
+    auto *row = dynamic_cast<RowItem *>(item);
+    return row ? row->row() : -1;
+}
+
+// The list: role, name and state as any widget, the header and every row as
+// its children, and a table of one column for readers that ask by row.
+class ListAccessible final : public QAccessibleWidget,
+                             public QAccessibleTableInterface
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    ,
+                             public QAccessibleSelectionInterface
+#endif
+{
 public:
-    explicit ListAccessible(DomainListView *view) : QAccessibleWidget(view, QAccessible::List) {}
+    explicit ListAccessible(DomainListView *view) : QAccessibleWidget(view, QAccessible::List), m_rows(&rowOfItem) {}
 
     ~ListAccessible() override
     {
-        if (m_headerId)
+        if (m_headerId && QAccessible::accessibleInterface(m_headerId))
             QAccessible::deleteAccessibleInterface(m_headerId);
-        for (const QAccessible::Id id : m_rowIds)
-            QAccessible::deleteAccessibleInterface(id);
     }
 
-    int childCount() const override { return headerChildren() + view()->shownRowCount(); }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TableInterface)
+            return static_cast<QAccessibleTableInterface *>(this);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        if (type == QAccessible::SelectionInterface)
+            return static_cast<QAccessibleSelectionInterface *>(this);
+#endif
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    int childCount() const override { return headerChildren() + rowCount(); }
 
     QAccessibleInterface *child(int index) const override
     {
@@ -129,7 +185,7 @@ public:
             return nullptr;
         if (index < headerChildren())
             return headerCell();
-        return rowItem(view()->firstShownRow() + index - headerChildren());
+        return rowItem(index - headerChildren());
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
@@ -138,10 +194,10 @@ public:
             return -1;
         if (m_headerId && child == QAccessible::accessibleInterface(m_headerId))
             return headerChildren() - 1;
-        for (const QAccessible::Id id : m_rowIds)
-            if (QAccessible::accessibleInterface(id) == child)
-                return accessibleChildOfRow(*view(), static_cast<const RowItem *>(child)->row());
-        return -1;
+        const auto *row = dynamic_cast<const RowItem *>(child);
+        if (!row || row->parent() != this || row->row() < 0)
+            return -1;
+        return accessibleChildOfRow(*view(), row->row());
     }
 
     QAccessibleInterface *childAt(int x, int y) const override
@@ -157,43 +213,126 @@ public:
         return index.isValid() ? rowItem(index.row()) : nullptr;
     }
 
+    // The table of one column.
+    QAccessibleInterface *caption() const override { return nullptr; }
+    QAccessibleInterface *summary() const override { return nullptr; }
+    QAccessibleInterface *cellAt(int row, int column) const override
+    {
+        return column == 0 && row >= 0 && row < rowCount() ? rowItem(row) : nullptr;
+    }
+    int selectedCellCount() const override { return selectedRowCount(); }
+    QList<QAccessibleInterface *> selectedCells() const override
+    {
+        QList<QAccessibleInterface *> cells;
+        for (const int row : selectedRows())
+            cells.append(rowItem(row));
+        return cells;
+    }
+    QString columnDescription(int column) const override
+    {
+        return column == 0 ? view()->model()->headerData(0, Qt::Horizontal).toString() : QString();
+    }
+    QString rowDescription(int) const override { return {}; }
+    int selectedColumnCount() const override { return selectedColumns().size(); }
+    int selectedRowCount() const override { return selectedRows().size(); }
+    int columnCount() const override { return 1; }
+    int rowCount() const override { return view()->model()->rowCount(); }
+    QList<int> selectedColumns() const override
+    {
+        // The column counts as selected when every row is.
+        const int rows = rowCount();
+        return rows > 0 && selectedRowCount() == rows ? QList<int>{0} : QList<int>{};
+    }
+    QList<int> selectedRows() const override { return selectedRowsOf(*view()); }
+    bool isColumnSelected(int column) const override { return column == 0 && !selectedColumns().isEmpty(); }
+    bool isRowSelected(int row) const override { return view()->selectionModel()->isRowSelected(row, QModelIndex()); }
+    bool selectRow(int row) override
+    {
+        if (row < 0 || row >= rowCount())
+            return false;
+        // One entry at a time: the row asked for becomes the current one,
+        // scrolled into sight, as a click would make it.
+        view()->setCurrentIndex(view()->model()->index(row, 0));
+        return true;
+    }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int row) override
+    {
+        if (!isRowSelected(row))
+            return false;
+        view()->selectionModel()->select(view()->model()->index(row, 0),
+                                         QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        return true;
+    }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent *event) override
+    {
+        // The kept rows follow their entries by themselves; rows that went
+        // give up their interfaces here, or when the cache fills up if no
+        // reader listens for changes.
+        if (event->modelChangeType() == QAccessibleTableModelChangeEvent::ModelReset)
+            m_rows.clear();
+        else
+            m_rows.dropGone();
+    }
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    // The selection: at most one row.
+    int selectedItemCount() const override { return selectedRowCount(); }
+    QList<QAccessibleInterface *> selectedItems() const override { return selectedCells(); }
+    QAccessibleInterface *selectedItem(int selectionIndex) const override
+    {
+        const QList<int> rows = selectedRows();
+        return selectionIndex >= 0 && selectionIndex < rows.size() ? rowItem(rows[selectionIndex]) : nullptr;
+    }
+    bool isSelected(QAccessibleInterface *childItem) const override
+    {
+        const int row = ownRow(childItem);
+        return row >= 0 && isRowSelected(row);
+    }
+    bool select(QAccessibleInterface *childItem) override
+    {
+        const int row = ownRow(childItem);
+        return row >= 0 && selectRow(row);
+    }
+    bool unselect(QAccessibleInterface *childItem) override
+    {
+        const int row = ownRow(childItem);
+        return row >= 0 && unselectRow(row);
+    }
+    bool selectAll() override { return rowCount() == 1 && selectRow(0); }
+    bool clear() override
+    {
+        view()->selectionModel()->clearSelection();
+        return true;
+    }
+#endif
+
 private:
     DomainListView *view() const { return static_cast<DomainListView *>(widget()); }
     int headerChildren() const { return view()->isHeaderHidden() ? 0 : 1; }
+    int ownRow(const QAccessibleInterface *child) const
+    {
+        const int index = indexOfChild(child);
+        return index < headerChildren() ? -1 : index - headerChildren();
+    }
 
     QAccessibleInterface *headerCell() const
     {
-        if (!m_headerId)
+        if (!m_headerId || !QAccessible::accessibleInterface(m_headerId))
             m_headerId = QAccessible::registerAccessibleInterface(new HeaderCell(view()));
         return QAccessible::accessibleInterface(m_headerId);
     }
 
-    // One interface per row while it is wanted: rows that left the screen or
-    // the list give theirs up once a few screens' worth have gathered.
     QAccessibleInterface *rowItem(int row) const
     {
-        for (const QAccessible::Id id : m_rowIds) {
-            auto *item = static_cast<RowItem *>(QAccessible::accessibleInterface(id));
-            if (item && item->row() == row)
-                return item;
-        }
-        constexpr size_t kKept = 256;
-        if (m_rowIds.size() >= kKept) {
-            const auto gone = std::stable_partition(m_rowIds.begin(), m_rowIds.end(), [this](QAccessible::Id id) {
-                const auto *item = static_cast<RowItem *>(QAccessible::accessibleInterface(id));
-                return item && accessibleChildOfRow(*view(), item->row()) >= 0;
-            });
-            for (auto it = gone; it != m_rowIds.end(); ++it)
-                QAccessible::deleteAccessibleInterface(*it);
-            m_rowIds.erase(gone, m_rowIds.end());
-        }
-        auto *item = new RowItem(view(), view()->model()->index(row, 0));
-        m_rowIds.push_back(QAccessible::registerAccessibleInterface(item));
-        return item;
+        if (QAccessibleInterface *kept = m_rows.find(row))
+            return kept;
+        return m_rows.keep(new RowItem(view(), view()->model()->index(row, 0)));
     }
 
     mutable QAccessible::Id m_headerId = 0;
-    mutable std::vector<QAccessible::Id> m_rowIds;
+    mutable AccessibleRowCache m_rows;
 };
 
 QAccessibleInterface *domainListFactory(const QString &className, QObject *object)
@@ -217,10 +356,7 @@ void installDomainListAccessible()
 
 int accessibleChildOfRow(const DomainListView &view, int row)
 {
-    const int first = view.firstShownRow();
-    if (row < first || row >= first + view.shownRowCount())
-        return -1;
-    return (view.isHeaderHidden() ? 0 : 1) + row - first;
+    return (view.isHeaderHidden() ? 0 : 1) + row;
 }
 
 } // namespace quill

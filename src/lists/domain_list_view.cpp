@@ -11,6 +11,8 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 
 namespace quill {
 
@@ -20,11 +22,14 @@ DomainListView::DomainListView(QWidget *parent)
     installDomainListAccessible();
     // The entry that moves up into a removed selected entry's place (or the
     // new last one) is selected in its stead, so a held Delete key goes on
-    // removing, one entry per repeat, for as long as entries remain. Connected
+    // removing, one entry per repeat, for as long as entries remain. Qt does
+    // so itself when the removed entry is the current one; a selection made
+    // by the program alone leaves the current entry elsewhere. Connected
     // before the selection model exists, to see the selection before it does.
     connect(m_items, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int) {
-                m_reselectRow = selectionModel()->isRowSelected(first, QModelIndex()) ? first : -1;
+                const bool selected = selectionModel()->isRowSelected(first, QModelIndex());
+                m_reselectRow = selected && currentIndex().row() != first ? first : -1;
             });
     connect(m_items, &QAbstractItemModel::rowsRemoved, this, [this] {
         const int rows = m_items->rowCount();
@@ -164,19 +169,12 @@ void DomainListView::updateGeometries()
     QAbstractItemView::updateGeometries();
 }
 
-void DomainListView::doItemsLayout()
-{
-    // Nothing to lay out: the rows' places follow from their numbers.
-    updateGeometries();
-    viewport()->update();
-}
-
 void DomainListView::rowsChanged()
 {
+    // Assistive technology hears of the rows from QAbstractItemView itself,
+    // as a table change.
     updateGeometries();
     viewport()->update();
-    if (QAccessible::isActive())
-        tellAccessibility(QAccessible::VisibleDataChanged, -1);
 }
 
 void DomainListView::rowsInserted(const QModelIndex &parent, int start, int end)
@@ -216,16 +214,38 @@ void DomainListView::paintEvent(QPaintEvent *event)
     }
 }
 
+int DomainListView::columnLeft() const
+{
+    if (isRightToLeft())
+        return viewport()->width() + horizontalOffset() - columnWidth(0);
+    return -horizontalOffset();
+}
+
+namespace {
+
+// Pixel places of rows far from the screen pass the range of int: they are
+// worked out in 64 bits and held to a range that no place on the screen
+// reaches and no sum of two such places overflows.
+constexpr qint64 kFarPixels = std::numeric_limits<int>::max() / 4;
+
+int heldPixels(qint64 pixels)
+{
+    return static_cast<int>(std::clamp(pixels, -kFarPixels, kFarPixels));
+}
+
+} // namespace
+
 QRect DomainListView::visualRect(const QModelIndex &index) const
 {
     if (!index.isValid() || index.model() != m_items)
         return {};
-    return QRect(-horizontalOffset(), (index.row() - firstShownRow()) * m_rowHeight, columnWidth(0), m_rowHeight);
+    const qint64 top = qint64(index.row() - firstShownRow()) * m_rowHeight;
+    return QRect(columnLeft(), heldPixels(top), columnWidth(0), m_rowHeight);
 }
 
 QModelIndex DomainListView::indexAt(const QPoint &point) const
 {
-    const int x = point.x() + horizontalOffset();
+    const int x = point.x() - columnLeft();
     const int row = point.y() < 0 ? -1 : rowAt(point.y());
     if (x < 0 || x >= columnWidth(0) || row < 0 || row >= rowCount())
         return {};
@@ -304,7 +324,7 @@ int DomainListView::horizontalOffset() const
 
 int DomainListView::verticalOffset() const
 {
-    return firstShownRow() * m_rowHeight;
+    return heldPixels(qint64(firstShownRow()) * m_rowHeight);
 }
 
 bool DomainListView::isIndexHidden(const QModelIndex &) const
@@ -334,7 +354,7 @@ QRegion DomainListView::visualRegionForSelection(const QItemSelection &selection
         const int top = std::max(range.top(), first);
         const int bottom = std::min(range.bottom(), last);
         if (top <= bottom)
-            region += QRect(-horizontalOffset(), (top - first) * m_rowHeight, columnWidth(0),
+            region += QRect(columnLeft(), (top - first) * m_rowHeight, columnWidth(0),
                             (bottom - top + 1) * m_rowHeight);
     }
     return region;
@@ -342,7 +362,8 @@ QRegion DomainListView::visualRegionForSelection(const QItemSelection &selection
 
 void DomainListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
-    QAbstractItemView::currentChanged(current, previous);
+    QAbstractItemView::currentChanged(current, previous); // scrolls to it
+    tellSelection();
     if (QAccessible::isActive() && current.isValid() && hasFocus())
         tellAccessibility(QAccessible::Focus, current.row());
 }
@@ -350,8 +371,22 @@ void DomainListView::currentChanged(const QModelIndex &current, const QModelInde
 void DomainListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QAbstractItemView::selectionChanged(selected, deselected);
-    if (QAccessible::isActive() && !selected.isEmpty())
-        tellAccessibility(QAccessible::Selection, selected.first().top());
+    if (!QAccessible::isActive() || selected.isEmpty())
+        return;
+    // A key or a click selects before it makes the row current and the view
+    // scrolls there: the row is told of after that. A selection the current
+    // row does not follow is told of on the next pass.
+    const bool untold = m_untoldSelection >= 0;
+    m_untoldSelection = selected.first().top();
+    if (!untold)
+        QMetaObject::invokeMethod(this, &DomainListView::tellSelection, Qt::QueuedConnection);
+}
+
+void DomainListView::tellSelection()
+{
+    const int row = std::exchange(m_untoldSelection, -1);
+    if (row >= 0 && row < rowCount() && QAccessible::isActive())
+        tellAccessibility(QAccessible::Selection, row);
 }
 
 void DomainListView::tellAccessibility(int event, int row)

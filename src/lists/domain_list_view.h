@@ -17,7 +17,7 @@ class DomainList;
 // out which entries lie on the screen from the scroll position and draws
 // those alone. A list of a million names costs the view no more than a list
 // of ten, and shows as soon as the names are in. Its accessible interface
-// (domain_list_accessible.h) offers the header and the rows on the screen.
+// (domain_list_accessible.h) offers the header and every row.
 class DomainListView final : public QAbstractItemView {
     Q_OBJECT
 
@@ -45,7 +45,6 @@ public:
     QRect visualRect(const QModelIndex &index) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint &point) const override;
-    void doItemsLayout() override;
 
 Q_SIGNALS:
     void doubleClickedAnywhere();
@@ -74,14 +73,21 @@ private:
     int rowCount() const;
     int rowAt(int y) const; // a row that may lie past the last one
     int wholeRowsShown() const;
+    // Where the column starts across the rows area, mirrored as the header
+    // mirrors itself in a right-to-left layout.
+    int columnLeft() const;
     void measureRows();
     void rowsChanged();
     void tellAccessibility(int event, int row);
+    void tellSelection();
 
     DomainList *m_items;
     QHeaderView *m_header;
     int m_rowHeight = 1;
     int m_reselectRow = -1;
+    // A newly selected row not told yet: told once the view has scrolled to
+    // it, as the current row follows the selection.
+    int m_untoldSelection = -1;
 };
 
 } // namespace quill

@@ -1,5 +1,7 @@
 #include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
+#include "lists/remove_selected.h"
+#include "list_view_keys.h"
 #include "window_fixture.h"
 
 #include <QAccessible>
@@ -7,7 +9,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
+
+#include <limits>
 
 using namespace quill;
 using namespace quill::test;
@@ -69,6 +74,7 @@ void dragDivider(QHeaderView *header, int dx)
     send(QEvent::MouseMove, from + QPoint(dx, 0), Qt::LeftButton);
     send(QEvent::MouseButtonRelease, from + QPoint(dx, 0), Qt::NoButton);
 }
+
 
 } // namespace
 
@@ -203,8 +209,106 @@ private Q_SLOTS:
         QCOMPARE(v->visualRect(v->model()->index(0, 0)).right(), before + drag - 1 - bar->maximum());
     }
 
-    // A screen reader finds the header and then the rows on the screen, each
-    // by its entry's text, wherever the list is scrolled to.
+    // The keys, the wheel and type-ahead on a list of its own with a page of
+    // ten rows: where each leaves the current row, the selection and the
+    // scroll position, on short lists and on a million names. The accessible
+    // list reads the same selection.
+    void keys_data()
+    {
+        QTest::addColumn<int>("entries"); // the last is "zulu.example"
+        QTest::addColumn<int>("current"); // before, -1 for none
+        QTest::addColumn<int>("top");     // before
+        QTest::addColumn<Key>("key");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("toCurrent");
+        QTest::addColumn<int>("toSelected");
+        QTest::addColumn<int>("toTop");
+        QTest::addColumn<int>("toEntries");
+        const QString none;
+        constexpr int M = 1'000'000;
+        QTest::newRow("Down, nothing current yet") << 25 << -1 << 0 << Key::Down << none << 0 << 0 << 0 << 25;
+        QTest::newRow("Down within the page") << 25 << 4 << 0 << Key::Down << none << 5 << 5 << 0 << 25;
+        QTest::newRow("Down past the page") << 25 << 9 << 0 << Key::Down << none << 10 << 10 << 1 << 25;
+        QTest::newRow("Down at the last") << 25 << 24 << 15 << Key::Down << none << 24 << 24 << 15 << 25;
+        QTest::newRow("Up at the first") << 25 << 0 << 0 << Key::Up << none << 0 << 0 << 0 << 25;
+        QTest::newRow("Up above the top") << 25 << 12 << 12 << Key::Up << none << 11 << 11 << 11 << 25;
+        QTest::newRow("PageDown") << 25 << 0 << 0 << Key::PageDown << none << 10 << 10 << 1 << 25;
+        QTest::newRow("PageDown near the end") << 25 << 20 << 15 << Key::PageDown << none << 24 << 24 << 15 << 25;
+        QTest::newRow("PageUp") << 25 << 24 << 15 << Key::PageUp << none << 14 << 14 << 14 << 25;
+        QTest::newRow("PageUp near the top") << 25 << 5 << 0 << Key::PageUp << none << 0 << 0 << 0 << 25;
+        QTest::newRow("Home") << 25 << 17 << 15 << Key::Home << none << 0 << 0 << 0 << 25;
+        QTest::newRow("End") << 25 << 0 << 0 << Key::End << none << 24 << 24 << 15 << 25;
+        QTest::newRow("End, all on one page") << 3 << 0 << 0 << Key::End << none << 2 << 2 << 0 << 3;
+        QTest::newRow("PageDown, all on one page") << 3 << 0 << 0 << Key::PageDown << none << 2 << 2 << 0 << 3;
+        QTest::newRow("Down in an empty list") << 0 << -1 << 0 << Key::Down << none << -1 << -1 << 0 << 0;
+        QTest::newRow("wheel down") << 25 << 3 << 0 << Key::WheelDown << none << 3 << 3 << 3 << 25;
+        QTest::newRow("wheel up at the top") << 25 << 3 << 0 << Key::WheelUp << none << 3 << 3 << 0 << 25;
+        QTest::newRow("wheel down at the bottom") << 25 << 20 << 15 << Key::WheelDown << none << 20 << 20 << 15
+                                                  << 25;
+        QTest::newRow("type-ahead, the next match") << 25 << 3 << 0 << Key::Type << "n" << 4 << 4 << 0 << 25;
+        QTest::newRow("type-ahead, any case") << 25 << 3 << 0 << Key::Type << "Z" << 24 << 24 << 15 << 25;
+        QTest::newRow("type-ahead, no match") << 25 << 3 << 0 << Key::Type << "q" << 3 << 3 << 0 << 25;
+        QTest::newRow("Delete, the next moves up") << 25 << 5 << 0 << Key::Delete << none << 5 << 5 << 0 << 24;
+        QTest::newRow("Delete the last") << 25 << 24 << 15 << Key::Delete << none << 23 << 23 << 14 << 24;
+        QTest::newRow("Delete the only") << 1 << 0 << 0 << Key::Delete << none << -1 << -1 << 0 << 0;
+        QTest::newRow("a million: End") << M << 0 << 0 << Key::End << none << M - 1 << M - 1 << M - 10 << M;
+        QTest::newRow("a million: Down at the last")
+            << M << M - 1 << M - 10 << Key::Down << none << M - 1 << M - 1 << M - 10 << M;
+        QTest::newRow("a million: PageUp from the last")
+            << M << M - 1 << M - 10 << Key::PageUp << none << M - 11 << M - 11 << M - 11 << M;
+        QTest::newRow("a million: PageDown in the middle")
+            << M << M / 2 << M / 2 << Key::PageDown << none << M / 2 + 10 << M / 2 + 10 << M / 2 + 1 << M;
+        QTest::newRow("a million: Home from the last")
+            << M << M - 1 << M - 10 << Key::Home << none << 0 << 0 << 0 << M;
+        QTest::newRow("a million: wheel down in the middle")
+            << M << M / 2 << M / 2 << Key::WheelDown << none << M / 2 << M / 2 << M / 2 + 3 << M;
+        QTest::newRow("a million: type-ahead to the last")
+            << M << 0 << 0 << Key::Type << "z" << M - 1 << M - 1 << M - 10 << M;
+        QTest::newRow("a million: type-ahead, no match") << M << 7 << 0 << Key::Type << "q" << 7 << 7 << 0 << M;
+        QTest::newRow("a million: Delete in the middle")
+            << M << M / 2 << M / 2 << Key::Delete << none << M / 2 << M / 2 << M / 2 << M - 1;
+    }
+
+    void keys()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, current);
+        QFETCH(int, top);
+        QFETCH(Key, key);
+        QFETCH(QString, typed);
+        QFETCH(int, toCurrent);
+        QFETCH(int, toSelected);
+        QFETCH(int, toTop);
+        QFETCH(int, toEntries);
+        DomainListView v;
+        pageOfTen(v);
+        fill(v.ListItems(), entries);
+        connect(&v, &DomainListView::deleteKeyPressed, &v,
+                [&v] { removeSelectedEntry(v.ListItems(), v.SelectedItemIndex(), false); });
+        if (current >= 0)
+            v.setCurrentIndex(v.model()->index(current, 0));
+        v.verticalScrollBar()->setValue(top);
+
+        press(v, key, typed);
+
+        QCOMPARE(v.ListItems().Count(), toEntries);
+        QCOMPARE(v.currentIndex().row(), toCurrent);
+        QCOMPARE(v.SelectedItemIndex().value_or(0) - 1, toSelected);
+        QCOMPARE(v.verticalScrollBar()->value(), toTop);
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&v);
+        QCOMPARE(list->tableInterface()->rowCount(), toEntries);
+        QCOMPARE(list->tableInterface()->selectedRows(), toSelected < 0 ? QList<int>{} : QList<int>{toSelected});
+        if (toSelected >= 0) {
+            QAccessibleInterface *row = list->tableInterface()->cellAt(toSelected, 0);
+            QVERIFY(row->state().selected);
+            QCOMPARE(row->state().offscreen, toSelected < toTop || toSelected >= toTop + 10);
+            QCOMPARE(list->indexOfChild(row), 1 + toSelected);
+        }
+    }
+
+    // A screen reader finds the header and then every row at its position,
+    // each by its entry's text, wherever the list is scrolled to; rows off
+    // the screen read as such.
     void accessibleRows_data()
     {
         QTest::addColumn<int>("entries");
@@ -214,6 +318,7 @@ private Q_SLOTS:
         QTest::newRow("a few entries, all on the screen") << 3 << 0 << 1;
         QTest::newRow("a long list at its top") << 5000 << 0 << 0;
         QTest::newRow("a long list scrolled far down") << 5000 << 4321 << 4322;
+        QTest::newRow("a long list, the selection off the screen") << 5000 << 10 << 4999;
     }
 
     void accessibleRows()
@@ -235,18 +340,136 @@ private Q_SLOTS:
         QVERIFY(list);
         QCOMPARE(list->role(), QAccessible::List);
         QCOMPARE(list->text(QAccessible::Name), QStringLiteral("Domain(s)"));
-        const int shown = qMin(entries - top, (v->viewport()->height() + v->rowHeight() - 1) / v->rowHeight());
-        QCOMPARE(list->childCount(), 1 + shown);
+        QCOMPARE(list->childCount(), 1 + entries);
         QAccessibleInterface *header = list->child(0);
         QCOMPARE(header->role(), QAccessible::ColumnHeader);
         QCOMPARE(header->text(QAccessible::Name), QStringLiteral("Domain(s)"));
-        for (int i = 1; i <= shown; ++i) {
-            QAccessibleInterface *row = list->child(i);
+        QAccessibleTableInterface *table = list->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->rowCount(), entries);
+        QCOMPARE(table->columnCount(), 1);
+        QCOMPARE(table->selectedRows(), selected < 0 ? QList<int>{} : QList<int>{selected});
+        QCOMPARE(table->selectedCellCount(), selected < 0 ? 0 : 1);
+        QVERIFY(!list->child(1 + entries));
+        QVERIFY(!table->cellAt(entries, 0));
+        const int onScreen = v->shownRowCount();
+        for (const int at : {0, top, top + onScreen - 1, top + onScreen, entries / 2, entries - 1}) {
+            if (at < 0 || at >= entries)
+                continue;
+            QAccessibleInterface *row = list->child(1 + at);
             QCOMPARE(row->role(), QAccessible::ListItem);
-            QCOMPARE(row->text(QAccessible::Name), QStringLiteral("name%1.example").arg(top + i - 1));
-            QCOMPARE(row->state().selected, top + i - 1 == selected);
-            QCOMPARE(list->indexOfChild(row), i);
-            QCOMPARE(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+            QCOMPARE(row->text(QAccessible::Name), QStringLiteral("name%1.example").arg(at));
+            QCOMPARE(table->cellAt(at, 0), row);
+            QCOMPARE(list->indexOfChild(row), 1 + at);
+            QCOMPARE(row->tableCellInterface()->rowIndex(), at);
+            QCOMPARE(row->tableCellInterface()->columnHeaderCells(), QList<QAccessibleInterface *>{header});
+            QCOMPARE(row->state().selected, at == selected);
+            QCOMPARE(table->isRowSelected(at), at == selected);
+            const bool shown = at >= top && at < top + onScreen;
+            QCOMPARE(row->state().offscreen, !shown);
+            if (shown)
+                QCOMPARE(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+        }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        QAccessibleSelectionInterface *selection = list->selectionInterface();
+        QVERIFY(selection);
+        QCOMPARE(selection->selectedItemCount(), selected < 0 ? 0 : 1);
+        if (selected >= 0)
+            QCOMPARE(selection->selectedItem(0), list->child(1 + selected));
+#endif
+    }
+
+    // Reading rows all over a long list keeps only a bounded number of row
+    // items; those given up leave the registry, and removing or clearing
+    // entries never lets a kept item read another entry.
+    void accessibleRowsStayBounded()
+    {
+        DomainListView v;
+        pageOfTen(v);
+        fill(v.ListItems(), 100'000);
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&v);
+        QAccessibleInterface *first = list->child(1);
+        const QAccessible::Id firstId = QAccessible::uniqueId(first);
+        QSet<QAccessible::Id> ids;
+        for (int i = 0; i < 1000; ++i)
+            ids.insert(QAccessible::uniqueId(list->child(1 + (i * 7919) % 100'000)));
+        int alive = 0;
+        for (const QAccessible::Id id : std::as_const(ids))
+            alive += QAccessible::accessibleInterface(id) != nullptr;
+        QVERIFY2(alive > 0 && alive <= 256, qPrintable(QString::number(alive)));
+        QVERIFY(!QAccessible::accessibleInterface(firstId));
+
+        QAccessibleInterface *tenth = list->child(1 + 10);
+        QAccessibleInterface *eleventh = list->child(1 + 11);
+        const QAccessible::Id tenthId = QAccessible::uniqueId(tenth);
+        v.ListItems().Remove(11); // row 10
+        QVERIFY(!tenth->isValid() || !QAccessible::accessibleInterface(tenthId));
+        QCOMPARE(eleventh->text(QAccessible::Name), v.model()->index(10, 0).data().toString());
+        QCOMPARE(list->child(1 + 10), eleventh);
+        QCOMPARE(list->indexOfChild(eleventh), 1 + 10);
+
+        const QAccessible::Id kept = QAccessible::uniqueId(eleventh);
+        v.ListItems().Clear();
+        QCOMPARE(list->childCount(), 1);
+        QVERIFY(!QAccessible::accessibleInterface(kept) || !QAccessible::accessibleInterface(kept)->isValid());
+    }
+
+    // Rows so many or so high that their pixel places pass the range of
+    // int: the view still finds them and places them past the screen.
+    void farRowsKeepTheirPlaces()
+    {
+        DomainListView v;
+        QFont big = v.font();
+        big.setPixelSize(3000);
+        v.setFont(big);
+        v.resize(300, v.rowHeight() * 2 + 100);
+        v.show();
+        fill(v.ListItems(), 1'000'000);
+        QVERIFY(qint64(v.rowHeight()) * 1'000'000 > std::numeric_limits<int>::max());
+        const QModelIndex last = v.model()->index(999'999, 0);
+        QVERIFY(v.visualRect(last).top() > v.viewport()->height());
+        QTest::keyClick(&v, Qt::Key_End);
+        QCOMPARE(v.currentIndex(), last);
+        const QRect place = v.visualRect(last);
+        QVERIFY(v.viewport()->rect().intersects(place));
+        QCOMPARE(v.indexAt(place.center()), last);
+        QVERIFY(v.visualRect(v.model()->index(0, 0)).bottom() < 0);
+    }
+
+    // In a right-to-left layout the rows stand under their header, however
+    // the column is scrolled sideways.
+    void rightToLeftRowsFollowTheHeader_data()
+    {
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::addColumn<int>("width");
+        QTest::newRow("left to right, narrow") << Qt::LeftToRight << 120;
+        QTest::newRow("left to right, wide") << Qt::LeftToRight << 700;
+        QTest::newRow("right to left, narrow") << Qt::RightToLeft << 120;
+        QTest::newRow("right to left, wide") << Qt::RightToLeft << 700;
+    }
+
+    void rightToLeftRowsFollowTheHeader()
+    {
+        QFETCH(Qt::LayoutDirection, direction);
+        QFETCH(int, width);
+        DomainListView v;
+        v.setLayoutDirection(direction);
+        v.addColumn(QStringLiteral("Domain(s)"));
+        v.setColumnWidth(0, width);
+        v.resize(300, 200);
+        v.show();
+        fill(v.ListItems(), 5);
+        QScrollBar *sideways = v.horizontalScrollBar();
+        for (const int at : {0, sideways->maximum() / 2, sideways->maximum()}) {
+            sideways->setValue(at);
+            const QRect row = v.visualRect(v.model()->index(2, 0));
+            QCOMPARE(row.left(), v.header()->sectionViewportPosition(0));
+            QCOMPARE(row.width(), width);
+            const int inside = direction == Qt::RightToLeft ? row.right() - 2 : row.left() + 2;
+            QCOMPARE(v.indexAt(QPoint(inside, row.center().y())).row(), 2);
+            const int outside = direction == Qt::RightToLeft ? row.left() - 2 : row.right() + 2;
+            if (outside >= 0 && outside < v.viewport()->width())
+                QVERIFY(!v.indexAt(QPoint(outside, row.center().y())).isValid());
         }
     }
 };

@@ -1,0 +1,161 @@
+#include "lists/domain_list.h"
+#include "lists/domain_list_view.h"
+#include "lists/remove_selected.h"
+#include "list_view_keys.h"
+
+#include <QAccessible>
+#include <QTest>
+
+// Run where the platform's accessibility bridge is active (a display and an
+// accessibility bus: tests/window/accessibility_window.sh): only then does
+// Qt tell assistive technology anything.
+
+using namespace quill;
+using namespace quill::test;
+
+namespace {
+
+// One thing told to assistive technology: the event, the child it names,
+// and for table changes their kind and rows.
+struct Heard {
+    int event;
+    int child;
+    int change;
+    int firstRow;
+    int lastRow;
+    bool operator==(const Heard &) const = default;
+};
+
+char *toString(const Heard &h)
+{
+    return qstrdup(qPrintable(QStringLiteral("{event 0x%1, child %2, change %3, rows %4..%5}")
+                                  .arg(h.event, 0, 16).arg(h.child).arg(h.change).arg(h.firstRow).arg(h.lastRow)));
+}
+
+// Hears what the view tells assistive technology, as the platform's bridge
+// would, and notes a row told of while it is off the screen.
+class Listener final {
+public:
+    explicit Listener(DomainListView &view) : m_view(view)
+    {
+        s_current = this;
+        m_previous = QAccessible::installUpdateHandler(&handle);
+    }
+    ~Listener()
+    {
+        QAccessible::installUpdateHandler(m_previous);
+        s_current = nullptr;
+    }
+
+    QList<Heard> heard;
+    QStringList offScreen;
+
+private:
+    static void handle(QAccessibleEvent *event)
+    {
+        Listener *self = s_current;
+        if (!self || event->object() != &self->m_view)
+            return;
+        const int type = event->type();
+        if (type == QAccessible::TableModelChanged) {
+            const auto *change = static_cast<QAccessibleTableModelChangeEvent *>(event);
+            self->heard.append({type, -1, change->modelChangeType(), change->firstRow(), change->lastRow()});
+        } else if (type == QAccessible::Focus || type == QAccessible::Selection) {
+            self->heard.append({type, event->child(), -1, -1, -1});
+            const int row = event->child() - 1;
+            const int first = self->m_view.firstShownRow();
+            if (row < first || row >= first + self->m_view.shownRowCount())
+                self->offScreen.append(QStringLiteral("row %1 above %2").arg(row).arg(first));
+        }
+    }
+
+    static inline Listener *s_current = nullptr;
+    DomainListView &m_view;
+    QAccessible::UpdateHandler m_previous = nullptr;
+};
+} // namespace
+
+Q_DECLARE_METATYPE(Heard)
+
+class ListAccessibleEventsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QTRY_VERIFY2(QAccessible::isActive(), "no accessibility bridge: run under accessibility_window.sh");
+    }
+
+    // What a screen reader hears: Focus and Selection for a row once the
+    // view shows it, and table changes with the rows appended, removed or
+    // cleared.
+    void accessibleEvents_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<Key>("key");
+        QTest::addColumn<QList<Heard>>("heard");
+        const auto selected = [](int row) { return Heard{QAccessible::Selection, 1 + row, -1, -1, -1}; };
+        const auto focused = [](int row) { return Heard{QAccessible::Focus, 1 + row, -1, -1, -1}; };
+        const auto change = [](QAccessibleTableModelChangeEvent::ModelChangeType type, int first, int last) {
+            return Heard{QAccessible::TableModelChanged, -1, type, first, last};
+        };
+        QTest::newRow("End") << 5000 << Key::End << QList<Heard>{selected(4999), focused(4999)};
+        QTest::newRow("PageDown") << 5000 << Key::PageDown << QList<Heard>{selected(15), focused(15)};
+        QTest::newRow("Home") << 5000 << Key::Home << QList<Heard>{selected(0), focused(0)};
+        QTest::newRow("type-ahead") << 5000 << Key::Type << QList<Heard>{selected(4999), focused(4999)};
+        QTest::newRow("a check run appends")
+            << 20 << Key::Append << QList<Heard>{change(QAccessibleTableModelChangeEvent::RowsInserted, 20, 22)};
+        QTest::newRow("Delete") << 20 << Key::Delete
+                                << QList<Heard>{selected(8), focused(8),
+                                                change(QAccessibleTableModelChangeEvent::RowsRemoved, 7, 7)};
+        QTest::newRow("cleared") << 20 << Key::Clear
+                                 << QList<Heard>{change(QAccessibleTableModelChangeEvent::ModelReset, -1, -1)};
+    }
+
+    void accessibleEvents()
+    {
+        QFETCH(int, entries);
+        QFETCH(Key, key);
+        QFETCH(QList<Heard>, heard);
+        DomainListView v;
+        pageOfTen(v);
+        fill(v.ListItems(), entries);
+        connect(&v, &DomainListView::deleteKeyPressed, &v,
+                [&v] { removeSelectedEntry(v.ListItems(), v.SelectedItemIndex(), false); });
+        v.setCurrentIndex(v.model()->index(key == Key::Delete ? 6 : 5, 0));
+        v.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&v));
+        v.setFocus();
+        QVERIFY(v.hasFocus());
+        QCoreApplication::processEvents();
+        Listener listener(v);
+
+        switch (key) {
+        case Key::Append:
+            for (const char *name : {"one.example", "two.example", "three.example"})
+                v.ListItems().Add(QByteArrayView(name));
+            QTRY_COMPARE(v.model()->rowCount(), entries + 3);
+            break;
+        case Key::Clear:
+            v.ListItems().Clear();
+            break;
+        case Key::Delete:
+            // The current row is the selected one: Qt moves the selection on
+            // to the next row before the row goes, and that row moves up.
+            press(v, Key::Down, {});
+            listener.heard.clear();
+            press(v, key, {});
+            break;
+        default:
+            press(v, key, QStringLiteral("z"));
+        }
+        QCoreApplication::processEvents();
+
+        QCOMPARE(listener.heard, heard);
+        QVERIFY2(listener.offScreen.isEmpty(), qPrintable(listener.offScreen.join(", ")));
+    }
+
+};
+
+QTEST_MAIN(ListAccessibleEventsTest)
+#include "tst_list_accessible_events.moc"

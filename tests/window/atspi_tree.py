@@ -9,7 +9,21 @@ Usage: atspi_tree.py PID dump
          progress, that each has a name, and that no two share name and
          description;
        atspi_tree.py PID rows LIST NAME...
-         waits until the list named LIST reads exactly the entries NAME...
+         waits until the list named LIST reads exactly the entries NAME...;
+       atspi_tree.py PID table LIST COUNT ROW=NAME...
+         waits until the list named LIST holds COUNT rows, as a table and as
+         children after its header, and reads row ROW (from 1) as NAME, by its
+         position among the children and as the table's cell;
+       atspi_tree.py PID selected LIST ROW NAME
+         checks that row ROW of LIST, and it alone, is selected, reads NAME,
+         and knows its place: "item ROW of COUNT";
+       atspi_tree.py PID scatter COUNT
+         reads COUNT rows spread over the program's first list, as a reader
+         that wanders through a long list does (any top-level window).
+
+A list's children past a few are printed by dump as their first rows, an
+ellipsis and the last row: a list of a million names is read by position,
+not walked.
 
 Controls are the window's elements outside the lists; a list's rows are
 its items (cells, list or tree items) other than its column headers, so the
@@ -50,8 +64,9 @@ def children(acc):
             yield child
 
 
-def window_of(pid):
-    """The program's top-level frame, once it is on the bus with its controls."""
+def window_of(pid, name="Quillmere Tandrovel"):
+    """The program's top-level window, once it is on the bus with its
+    controls: the one named `name`, or with None the first."""
     deadline = time.monotonic() + TIMEOUT
     while time.monotonic() < deadline:
         desktop = fresh(Atspi.get_desktop(0))
@@ -60,7 +75,7 @@ def window_of(pid):
                 if app.get_process_id() != pid:
                     continue
                 for frame in children(app):
-                    if frame.get_name() == "Quillmere Tandrovel" and frame.get_child_count() > 0:
+                    if (name is None or frame.get_name() == name) and frame.get_child_count() > 0:
                         return frame
             except GLib.Error:
                 pass  # an application that is still starting or has gone
@@ -68,12 +83,48 @@ def window_of(pid):
     fail(f"no window of process {pid} on the accessibility bus within {TIMEOUT:.0f} s")
 
 
-def walk(acc, depth=0, in_list=False):
-    """(depth, element, inside a list) for the element and all below it."""
+SHOWN = 4  # rows a dump prints of a long list before the ellipsis
+
+
+def walk(acc, depth=0, in_list=False, whole=True):
+    """(depth, element, inside a list) for the element and all below it;
+    unless `whole`, of a long list only its first children and its last,
+    with None for the ones left out."""
     yield depth, acc, in_list
     below_list = in_list or acc.get_role() in LISTS
+    if whole or acc.get_role() not in LISTS or fresh(acc).get_child_count() <= SHOWN + 2:
+        for child in children(acc):
+            yield from walk(child, depth + 1, below_list, whole)
+        return
+    count = acc.get_child_count()
+    for i in list(range(SHOWN)) + [None, count - 1]:
+        if i is None:
+            yield depth + 1, None, True
+        else:
+            yield from walk(acc.get_child_at_index(i), depth + 1, True, whole)
+
+
+def lists_of(acc):
+    """The lists at or below `acc`, their rows not walked."""
+    if acc.get_role() in LISTS:
+        yield acc
+        return
     for child in children(acc):
-        yield from walk(child, depth + 1, below_list)
+        yield from lists_of(child)
+
+
+def list_named(window, name):
+    views = [acc for acc in lists_of(window) if acc.get_name() == name]
+    if len(views) != 1:
+        fail(f"{len(views)} lists are named {name!r}")
+    return views[0]
+
+
+def headers(view):
+    count = 0
+    while count < view.get_child_count() and view.get_child_at_index(count).get_role() in HEADERS:
+        count += 1
+    return count
 
 
 def focusable(acc):
@@ -85,7 +136,10 @@ def describe(acc):
 
 
 def dump(window):
-    for depth, acc, _ in walk(window):
+    for depth, acc, _ in walk(window, whole=False):
+        if acc is None:
+            print(f"{'  ' * depth}...")
+            continue
         role, name, description = describe(acc)
         focus = " focusable" if focusable(acc) else ""
         print(f"{'  ' * depth}{role} | {name!r} | {description!r}{focus}")
@@ -136,17 +190,82 @@ def check_rows(window, list_name, expected):
         time.sleep(0.2)
 
 
+def check_table(window, list_name, count, rows):
+    view = list_named(window, list_name)
+    deadline = time.monotonic() + TIMEOUT
+    while fresh(view).get_n_rows() != count:
+        if time.monotonic() > deadline:
+            fail(f"{list_name!r} holds {view.get_n_rows()} rows as a table, not {count}")
+        time.sleep(0.2)
+    first = headers(view)
+    if view.get_child_count() != first + count:
+        fail(f"{list_name!r} has {view.get_child_count()} children, not {count} rows after {first} headers")
+    for row, name in rows:
+        child = fresh(view.get_child_at_index(first + row - 1))
+        cell = fresh(view.get_accessible_at(row - 1, 0))
+        for how, acc in (("child", child), ("cell", cell)):
+            if acc is None or acc.get_name() != name:
+                fail(f"row {row} of {list_name!r} as a {how} reads {acc and acc.get_name()!r}, not {name!r}")
+            if acc.get_index_in_parent() != first + row - 1:
+                fail(f"row {row} of {list_name!r} says it is child {acc.get_index_in_parent()}")
+    print(f"{list_name!r} holds {count} rows; " + ", ".join(f"row {r} reads {n!r}" for r, n in rows))
+
+
+def check_selected(window, list_name, row, name):
+    view = list_named(window, list_name)
+    first = headers(view)
+    deadline = time.monotonic() + TIMEOUT
+    while list(fresh(view).get_selected_rows()) != [row - 1]:
+        if time.monotonic() > deadline:
+            fail(f"{list_name!r} has rows {list(view.get_selected_rows())} (from 0) selected, not {row - 1}")
+        time.sleep(0.2)
+    cell = fresh(view.get_accessible_at(row - 1, 0))
+    states = cell.get_state_set()
+    if not states.contains(Atspi.StateType.SELECTED):
+        fail(f"row {row} of {list_name!r} does not read as selected")
+    if cell.get_name() != name:
+        fail(f"the selected row reads {cell.get_name()!r}, not {name!r}")
+    index = cell.get_index_in_parent()
+    if index != first + row - 1:
+        fail(f"the selected row is child {index}, not {first + row - 1}")
+    total = view.get_n_rows()
+    focus = " and focused" if states.contains(Atspi.StateType.FOCUSED) else ""
+    print(f"{list_name!r}: {name!r} selected{focus}, child {index}, item {index - first + 1} of {total}")
+
+
+def scatter(window, count):
+    view = next(lists_of(window), None)
+    if view is None:
+        fail("the window holds no list")
+    total = fresh(view).get_n_rows()
+    first = headers(view)
+    start = time.monotonic()
+    for i in range(count):
+        row = (i * 7919) % total
+        name = view.get_child_at_index(first + row).get_name()
+        if not name:
+            fail(f"row {row} reads nothing")
+    print(f"read {count} rows of {total} in {time.monotonic() - start:.2f} s")
+
+
 def main():
     if Atspi.init() < 0:
         fail("no accessibility bus")
     pid, mode = int(sys.argv[1]), sys.argv[2]
-    window = window_of(pid)
+    window = window_of(pid, None if mode == "scatter" else "Quillmere Tandrovel")
     if mode == "dump":
         dump(window)
     elif mode == "controls":
         check_controls(window, int(sys.argv[3]))
     elif mode == "rows":
         check_rows(window, sys.argv[3], sys.argv[4:])
+    elif mode == "table":
+        rows = [(int(r), n) for r, n in (arg.split("=", 1) for arg in sys.argv[5:])]
+        check_table(window, sys.argv[3], int(sys.argv[4]), rows)
+    elif mode == "selected":
+        check_selected(window, sys.argv[3], int(sys.argv[4]), sys.argv[5])
+    elif mode == "scatter":
+        scatter(window, int(sys.argv[3]))
     else:
         fail(f"unknown mode {mode}")
 

@@ -3,17 +3,30 @@
 // the same run. Each side runs in a process of its own so that neither sees
 // the other's freed memory. Then it adds names one per event pass, as a
 // check run does, to a million-name list in its shown view and to one that
-// no view shows: the view's share of each append.
+// no view shows: the view's share of each append. Then type-ahead on the
+// million: each keystroke of a name typed into the view, to its repaint, and
+// the search it makes against Qt's own search that decodes every entry.
+//
+// With --atspi SCRIPT (a display and a session bus needed, as
+// bench/atspi_session.sh gives) it also measures the shown million with the
+// accessibility bridge on and tests/window/atspi_tree.py SCRIPT reading
+// 1,000 rows scattered over the list through AT-SPI.
 
 #include "bench_support.h"
 #include "view_paint.h"
 #include "lists/domain_list.h"
 #include "lists/domain_list_view.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <string_view>
@@ -143,10 +156,111 @@ double trickle(const Names &names, bool shown, int argc, char **argv)
     return secondsSince(start) / added;
 }
 
+constexpr int kReadRows = 1000;
+
+struct Reading {
+    double seconds;          // the client's reading
+    long long residentGrowth;
+    bool bridgeOn;
+    int clientStatus;
+};
+
+// The shown million with the accessibility bridge on and an AT-SPI client
+// that reads rows scattered over the list; resident growth from before the
+// first Add to after the reading.
+Reading readThroughAtSpi(const Names &names, int argc, char **argv, const char *script)
+{
+    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    quill::DomainListView view;
+    view.addColumn(QStringLiteral("Domain(s)"));
+    view.resize(520, 105);
+    view.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!QAccessible::isActive() && waited.elapsed() < 10'000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    PaintWatch painted(view);
+    const long long before = residentBytes();
+    addAll(view.ListItems(), names);
+    painted.waitForRows(kNames);
+    QProcess client;
+    client.setProcessChannelMode(QProcess::ForwardedChannels);
+    const auto start = std::chrono::steady_clock::now();
+    client.start(QStringLiteral("/usr/bin/python3"),
+                 {QString::fromLocal8Bit(script), QString::number(QCoreApplication::applicationPid()),
+                  QStringLiteral("scatter"), QString::number(kReadRows)});
+    while (client.state() != QProcess::NotRunning)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const double seconds = secondsSince(start);
+    QApplication::processEvents();
+    const int status = client.exitStatus() == QProcess::NormalExit ? client.exitCode() : -1;
+    return {seconds, residentBytes() - before, QAccessible::isActive(), status};
+}
+
+struct TypeAhead {
+    double worstMs;      // of the keystrokes, each to its repaint
+    double worstKeyMs;   // the dearest key in its least disturbed run
+    double medianMs;
+    double qtSearchMs;   // one search of the whole list, Qt's own
+    double listSearchMs; // the same search, the list's
+};
+
+// Types a name whose start a few entries share into the shown million, one
+// key at a time as type-ahead takes them; the last key matches nothing, so
+// that search goes round the whole list.
+TypeAhead typeAhead(const Names &names, int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    quill::DomainListView view;
+    view.addColumn(QStringLiteral("Domain(s)"));
+    view.resize(520, 105);
+    view.show();
+    addAll(view.ListItems(), names);
+    view.ListItems().publish();
+    QApplication::processEvents();
+    const QString typed = QStringLiteral("www.qqzx!");
+    std::vector<double> times;
+    // Each key's time in its least disturbed run: what the key costs.
+    std::vector<double> keyBest(size_t(typed.size()), 1e9);
+    TypeAhead r{};
+    for (int run = 0; run < 5; ++run) {
+        view.setCurrentIndex(view.model()->index(0, 0));
+        QApplication::processEvents();
+        // A pause longer than type-ahead waits for the next key starts a new name.
+        QThread::msleep(QApplication::keyboardInputInterval() + 50);
+        for (qsizetype k = 0; k < typed.size(); ++k) {
+            const auto start = std::chrono::steady_clock::now();
+            view.keyboardSearch(QString(typed[k]));
+            view.viewport()->repaint();
+            times.push_back(secondsSince(start) * 1e3);
+            keyBest[size_t(k)] = std::min(keyBest[size_t(k)], times.back());
+        }
+    }
+    std::sort(times.begin(), times.end());
+    r.worstMs = times.back();
+    r.medianMs = times[times.size() / 2];
+    r.worstKeyMs = *std::max_element(keyBest.begin(), keyBest.end());
+    const quill::DomainList &list = view.ListItems();
+    const QModelIndex from = list.index(1, 0);
+    const auto flags = Qt::MatchStartsWith | Qt::MatchWrap;
+    auto start = std::chrono::steady_clock::now();
+    const QModelIndexList qtFound = list.QAbstractItemModel::match(from, Qt::DisplayRole, typed, 1, flags);
+    r.qtSearchMs = secondsSince(start) * 1e3;
+    start = std::chrono::steady_clock::now();
+    const QModelIndexList listFound = list.match(from, Qt::DisplayRole, typed, 1, flags);
+    r.listSearchMs = secondsSince(start) * 1e3;
+    if (qtFound != listFound)
+        std::exit(3); // the two searches must agree
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    const char *script = argc > 2 && std::strcmp(argv[1], "--atspi") == 0 ? argv[2] : nullptr;
     // As the other benchmarks: no display needed, the same drawing with one.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -157,6 +271,7 @@ int main(int argc, char **argv)
     const Result shown = best([&] { return inShownView(names, argc, argv); });
     const double hiddenTrickle = isolated([&] { return trickle(names, false, argc, argv); });
     const double shownTrickle = isolated([&] { return trickle(names, true, argc, argv); });
+    const TypeAhead typing = isolated([&] { return typeAhead(names, argc, argv); });
 
     const auto line = [&](const char *what, const Result &r) {
         std::printf("%-26s %.3f s, %5.1f bytes resident per entry, %5.1f beyond the name\n", what, r.seconds,
@@ -177,5 +292,21 @@ int main(int argc, char **argv)
     std::printf("one name per event pass onto a million: %.1f us shown, %.1f us with no view\n",
                 shownTrickle * 1e6, hiddenTrickle * 1e6);
     std::printf("time ratio, shown against no view: %.2fx (aim: within 2x)\n", shownTrickle / hiddenTrickle);
+    std::printf("type-ahead on a million, a key to its repaint: median %.2f ms, dearest key %.2f ms at best, "
+                "worst %.2f ms (aim: under 16); a search round the whole list: %.1f ms, against %.1f ms "
+                "decoding every entry (%.1fx)\n",
+                typing.medianMs, typing.worstKeyMs, typing.worstMs, typing.listSearchMs, typing.qtSearchMs,
+                typing.qtSearchMs / typing.listSearchMs);
+    if (script) {
+        const Reading read = isolated([&] { return readThroughAtSpi(names, argc, argv, script); });
+        if (!read.bridgeOn || read.clientStatus != 0) {
+            std::printf("AT-SPI reading failed: bridge %s, client status %d\n", read.bridgeOn ? "on" : "off",
+                        read.clientStatus);
+            return 1;
+        }
+        std::printf("with the accessibility bridge on and %d rows read through AT-SPI in %.2f s: "
+                    "%.1f bytes per entry beyond the name (aim: under 16)\n",
+                    kReadRows, read.seconds, (read.residentGrowth - nameBytes) / kNames);
+    }
     return 0;
 }

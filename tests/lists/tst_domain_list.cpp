@@ -170,6 +170,57 @@ private Q_SLOTS:
         QCOMPARE(list.rowCount(), 2);
         QCOMPARE(list.data(list.index(1), Qt::DisplayRole).toString(), QStringLiteral("b"));
     }
+
+    // Type-ahead's search works on the stored bytes; it finds what Qt's own
+    // search over the decoded entries finds, whatever the entries hold.
+    void prefixSearchAgreesWithDecodedSearch_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("added");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<QList<int>>("rows"); // all matches, in search order
+        const QList<QByteArray> names{"alpha.com", "Beta.org", "bravo.net", "ALPHABET.de", "zulu"};
+        QTest::newRow("any case, from the top") << names << "b" << 0 << false << QList<int>{1, 2};
+        QTest::newRow("wraps round") << names << "al" << 2 << false << QList<int>{3, 0};
+        QTest::newRow("case-sensitive") << names << "B" << 0 << true << QList<int>{1};
+        QTest::newRow("no match") << names << "q" << 3 << false << QList<int>{};
+        QTest::newRow("longer than every entry") << names << "zulu.example" << 0 << false << QList<int>{};
+        QTest::newRow("empty text matches all") << QList<QByteArray>{"a", "b"} << "" << 1 << false << QList<int>{1, 0};
+        QTest::newRow("Kelvin sign folds to k")
+            << QList<QByteArray>{"\xE2\x84\xAAilo.com", "kilo.com"} << "k" << 0 << false << QList<int>{0, 1};
+        QTest::newRow("non-ASCII after the prefix")
+            << QList<QByteArray>{"b\xC3\xBC" "cher.de", "bu.de"} << "B" << 0 << false << QList<int>{0, 1};
+        QTest::newRow("non-ASCII text") << QList<QByteArray>{"\xC3\xA4rger.de", "\xC3\x84pfel.de", "a.de"}
+                                        << QStringLiteral("ä") << 0 << false << QList<int>{0, 1};
+        QTest::newRow("invalid UTF-8") << QList<QByteArray>{"\xFF" "a", "a\xFF"} << "a" << 0 << false
+                                       << QList<int>{1};
+        QTest::newRow("entry cut for the views")
+            << QList<QByteArray>{QByteArray(5000, 'x')} << QString(4100, 'x') << 0 << false << QList<int>{};
+    }
+
+    void prefixSearchAgreesWithDecodedSearch()
+    {
+        QFETCH(QList<QByteArray>, added);
+        QFETCH(QString, prefix);
+        QFETCH(int, from);
+        QFETCH(bool, caseSensitive);
+        QFETCH(QList<int>, rows);
+        DomainList list;
+        for (const QByteArray &text : added)
+            list.Add(QByteArrayView(text));
+        list.publish();
+        Qt::MatchFlags flags = Qt::MatchStartsWith | Qt::MatchWrap;
+        flags.setFlag(Qt::MatchCaseSensitive, caseSensitive);
+        const QModelIndex start = list.index(from);
+        const QModelIndexList found = list.match(start, Qt::DisplayRole, prefix, -1, flags);
+        QList<int> foundRows;
+        for (const QModelIndex &index : found)
+            foundRows.append(index.row());
+        QCOMPARE(foundRows, rows);
+        QCOMPARE(found, list.QAbstractItemModel::match(start, Qt::DisplayRole, prefix, -1, flags));
+        QCOMPARE(list.match(start, Qt::DisplayRole, prefix, 1, flags), found.mid(0, 1));
+    }
 };
 
 QTEST_MAIN(DomainListTest)

@@ -147,10 +147,11 @@ void ScriptedDns::serve()
                 ++it;
                 continue;
             }
-            ::sendto(m_socket, it->reply.constData(), static_cast<size_t>(it->reply.size()), 0,
-                     reinterpret_cast<const sockaddr *>(&it->client), sizeof it->client);
+            // No longer held by the time the client can have the answer.
             if (it->held)
                 --m_held;
+            ::sendto(m_socket, it->reply.constData(), static_cast<size_t>(it->reply.size()), 0,
+                     reinterpret_cast<const sockaddr *>(&it->client), sizeof it->client);
             it = pending.erase(it);
         }
     }

@@ -96,7 +96,8 @@ private Q_SLOTS:
         QTest::addColumn<Ending>("ending");
 
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Case: MiXeD\r\n\r\n";
-        QTest::newRow("status line first, CR LF, blank line") << ok + "hello" << qint64(0) << false << ok << Ending::Close;
+        QTest::newRow("status line first, CR LF, blank line")
+            << ok + "hello" << qint64(0) << false << ok << Ending::Close;
         // Servers may end lines with a bare LF; the block still ends them in CR LF.
         QTest::newRow("LF-only lines")
             << QByteArray("HTTP/1.1 200 OK\nServer: lf-only\n\n") << qint64(0) << false
@@ -376,7 +377,8 @@ private Q_SLOTS:
             << QByteArray("Quill.Example/P\xc3\xbc?Q=I#F") << QByteArray("quill.example/P\xc3\xbc?Q=I#F");
         QTest::newRow("scheme, user, port and path keep their case")
             << QByteArray("HTTP://User:Pw@QUILL.Example:80/PATH") << QByteArray("HTTP://User:Pw@quill.example:80/PATH");
-        QTest::newRow("lower case already") << QByteArray("http://quill.example/A") << QByteArray("http://quill.example/A");
+        QTest::newRow("lower case already")
+            << QByteArray("http://quill.example/A") << QByteArray("http://quill.example/A");
         QTest::newRow("IP literal with a zone keeps its case")
             << QByteArray("http://[FE80::1%25ETH0]:8080/A") << QByteArray("http://[FE80::1%25ETH0]:8080/A");
         QTest::newRow("non-ASCII host with capitals") << QByteArray("B\xc3\x9c" "CHER.Example") << ascii;
@@ -487,7 +489,8 @@ private Q_SLOTS:
         server.reply("HTTP/1.1 200 OK\r\n\r\n");
         const QByteArray url = server.url();
         curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, +[](char *, size_t size, size_t count, void *) { return size * count; });
+        const auto discard = [](char *, size_t size, size_t count, void *) { return size * count; };
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, +discard);
         QCOMPARE(loop.perform(easy, [] { return false; }), CURLE_OK);
         curl_easy_cleanup(easy);
         QCOMPARE(server.requestCount(), 1);

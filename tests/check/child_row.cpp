@@ -17,6 +17,7 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -135,8 +136,9 @@ void replaceNameFiles(const std::string &dir)
 // namespace requires.
 void enterOwnNames(const std::string &dir)
 {
-    const uid_t uid = ::geteuid();
-    const gid_t gid = ::getegid();
+    // The kernel's ids, also under fakeroot, which only pretends to be root.
+    const auto uid = static_cast<uid_t>(::syscall(SYS_geteuid));
+    const auto gid = static_cast<gid_t>(::syscall(SYS_getegid));
     bool ownUsers = false;
     // As root (also in a chroot, where no user namespace may be made) the
     // namespaces come without one; otherwise the user's own, which lets it

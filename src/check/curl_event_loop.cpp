@@ -26,13 +26,20 @@ CurlEventLoop::CurlEventLoop() : m_multi(curl_multi_init())
         m_setupFailure = Failure(QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)), CURLE_FAILED_INIT);
         return;
     }
+    const auto set = [this](CURLMcode code) {
+        if (code != CURLM_OK && !m_setupFailure)
+            m_setupFailure = multiFailure(code);
+    };
     // Without its callbacks the handle would never say what to wait for.
-    for (const CURLMcode set : {curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlEventLoop::onSocket),
-                                curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this),
-                                curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlEventLoop::onTimer),
-                                curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this)})
-        if (set != CURLM_OK && !m_setupFailure)
-            m_setupFailure = multiFailure(set);
+    set(curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlEventLoop::onSocket));
+    set(curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this));
+    set(curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlEventLoop::onTimer));
+    set(curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this));
+#if LIBCURL_VERSION_NUM >= 0x081400
+    // Releases that keep lookups with the multi handle would otherwise wait
+    // for one that outlasts its request's time-out.
+    set(curl_multi_setopt(m_multi, CURLMOPT_QUICK_EXIT, 1L));
+#endif
 }
 
 CurlEventLoop::~CurlEventLoop()

@@ -226,6 +226,11 @@ private:
         // The verdict is the first reply's, not the one a redirect leads to.
         set(CURLOPT_FOLLOWLOCATION, 0L, "redirects off");
         set(CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()), "time-out");
+#if LIBCURL_VERSION_NUM >= 0x075700
+        // A name lookup that outlasts the time-out is left to end on its own
+        // thread: waiting for it would hold the window past the time-out.
+        set(CURLOPT_QUICK_EXIT, 1L, "lookups left behind on a time-out");
+#endif
         // An HTTP/2 status line has no reason phrase: the probe reads HTTP/1.1's.
         set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1), "HTTP version");
         // Names come from files anybody may have written: never a local file

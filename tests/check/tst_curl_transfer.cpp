@@ -439,6 +439,15 @@ private Q_SLOTS:
         QVERIFY(dns.queries("slow.quill.test") > 0);
         // Two seconds of 20 ms ticks: a good many, even on a loaded machine.
         QVERIFY2(ticksWhileHeld >= 10, qPrintable(QString::number(ticksWhileHeld)));
+
+        // A lookup that outlasts the request's time-out ends the request then.
+        dns.answer("slower.quill.test", std::chrono::seconds(5));
+        CurlTransfer hurried(kShortTimeout);
+        const std::optional<QString> failure =
+            openFailure(hurried, "slower.quill.test:" + QByteArray::number(server.port()));
+        QVERIFY(failure.has_value());
+        QVERIFY2(failure->contains(QStringLiteral("timed out after")), qPrintable(*failure));
+        QVERIFY(dns.holding());
     }
 
     // A libcurl that could only block while it looks a name up makes no

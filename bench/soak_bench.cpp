@@ -105,8 +105,8 @@ const std::array<KindInfo, kKinds> &kindInfo()
         {"200 without a phrase", false, {}},
         {"503 Service Unavailable", true, {}},
         {"200 OK, LF line ends", true, {}},
-        {"reset mid-headers", false, {108, 110, 112}},
-        {"header block over 64 KiB", false, {108, 110, 112}},
+        {"reset mid-headers", true, {}},
+        {"header block over 64 KiB", true, {}},
         {"connection refused", false, {108, 110, 112}},
     }};
     return info;

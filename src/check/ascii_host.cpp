@@ -42,9 +42,6 @@ qsizetype authorityStart(const QByteArray &name)
 
 QByteArray withAsciiHost(const QByteArray &name)
 {
-    // Almost every name is ASCII: nothing to look for.
-    if (isAscii(name))
-        return name;
     const qsizetype authority = authorityStart(name);
     if (authority < 0)
         return name;
@@ -56,13 +53,26 @@ QByteArray withAsciiHost(const QByteArray &name)
         return name;
     const qsizetype at = name.lastIndexOf('@', end - 1);
     const qsizetype hostStart = at >= authority ? at + 1 : authority;
-    // An IP literal in brackets is ASCII or nothing libcurl would take.
+    // An IP literal in brackets is ASCII or nothing libcurl would take; a
+    // zone in it names an interface, whose case counts.
     if (hostStart < end && name[hostStart] == '[')
         return name;
     const qsizetype colon = name.indexOf(':', hostStart);
     const qsizetype hostEnd = colon >= 0 && colon < end ? colon : end;
     const QByteArrayView host = QByteArrayView(name).sliced(hostStart, hostEnd - hostStart);
-    if (host.isEmpty() || isAscii(host) || !host.isValidUtf8())
+    if (host.isEmpty())
+        return name;
+    if (isAscii(host)) {
+        // Browsers lower-case a host before looking it up: the resolver
+        // would otherwise compare it by the locale's case rules, which are
+        // not ASCII's everywhere (a Turkish I is not an i).
+        QByteArray lowered = name;
+        for (qsizetype i = hostStart; i < hostEnd; ++i)
+            if (lowered[i] >= 'A' && lowered[i] <= 'Z')
+                lowered[i] = static_cast<char>(lowered[i] - 'A' + 'a');
+        return lowered;
+    }
+    if (!host.isValidUtf8())
         return name;
     const QByteArray ascii = QUrl::toAce(QString::fromUtf8(host));
     if (ascii.isEmpty())

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include "core/failure.h"
+
 #include <curl/curl.h>
 
 #include <functional>
@@ -31,7 +33,8 @@ public:
 
     // Returns once the transfer has ended, with its result; or as soon as
     // `enough` holds after libcurl has dealt with what it received, stopping
-    // the transfer there, with CURLE_OK.
+    // the transfer there, with CURLE_OK. A failure of the multi handle
+    // itself is thrown, in libcurl's words.
     CURLcode perform(CURL *easy, std::function<bool()> enough);
 
 private:
@@ -44,6 +47,8 @@ private:
     static int onTimer(CURLM *multi, long milliseconds, void *self);
     void watch(curl_socket_t socket, int what);
     void act(curl_socket_t socket, int events);
+    // Keeps the first failure of the multi handle; false when there was one.
+    bool check(CURLMcode code);
 
     static constexpr int kImmediateRounds = 4;
 
@@ -58,6 +63,10 @@ private:
     QEventLoop *m_loop = nullptr;
     std::function<bool()> m_enough;
     std::optional<CURLcode> m_result;
+    // The multi handle could not be set up: every transfer fails with it.
+    std::optional<Failure> m_setupFailure;
+    // The first failure of the multi handle during this transfer.
+    std::optional<Failure> m_failure;
 };
 
 } // namespace quill

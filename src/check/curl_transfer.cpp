@@ -70,6 +70,12 @@ bool tlsIsOpenSsl()
     return info && info->ssl_version && std::strncmp(info->ssl_version, "OpenSSL/", 8) == 0;
 }
 
+bool resolvesAsynchronously()
+{
+    const curl_version_info_data *info = curl_version_info(CURLVERSION_NOW);
+    return info && (info->features & CURL_VERSION_ASYNCHDNS);
+}
+
 // A server that predates secure renegotiation (RFC 5746) still answers for
 // its name; nothing is renegotiated on a connection that carries one GET.
 // Set on each of the probe's own connections, never process-wide.
@@ -78,6 +84,18 @@ CURLcode allowLegacyServers(CURL *, void *context, void *)
     SSL_CTX_set_options(static_cast<SSL_CTX *>(context), SSL_OP_LEGACY_SERVER_CONNECT);
     return CURLE_OK;
 }
+
+// A request in flight, for as long as it lives, however the request ends.
+class InFlight final {
+public:
+    explicit InFlight(bool &flag) noexcept : m_flag(flag) { m_flag = true; }
+    ~InFlight() { m_flag = false; }
+    InFlight(const InFlight &) = delete;
+    InFlight &operator=(const InFlight &) = delete;
+
+private:
+    bool &m_flag;
+};
 
 void initialiseCurlOnce()
 {
@@ -134,9 +152,11 @@ public:
         m_blockEnded = false;
         m_complete = false;
         m_overflow = false;
+        m_finalReply = false;
         m_error[0] = '\0';
         m_staleError = false;
-        // libcurl would read a non-ASCII host in the locale's encoding.
+        // libcurl would read a non-ASCII host in the locale's encoding, and the
+        // resolver may compare an upper-case one by the locale's case rules.
         const QByteArray address = withAsciiHost(name);
         // libcurl refuses an address past its length limit and would then
         // say only that no address is set.
@@ -146,32 +166,33 @@ public:
                               : QString::fromUtf8(curl_easy_strerror(set)),
                           set);
 
-        m_busy = true;
-        const CURLcode result = m_loop.perform(m_easy, [this] { return m_complete; });
-        m_busy = false;
-
-        // A header block that outgrows the cap is cut there: what came
-        // before is the reply, as long as its first line is complete.
-        if (m_overflow) {
-            if (holdsFirstLine())
-                return;
-            fail(QStringLiteral("The reply's header block is larger than %1 KiB").arg(kMaxHeaderBytes / 1024),
-                 CURLE_WRITE_ERROR);
+        const InFlight inFlight(m_busy);
+        CURLcode result = CURLE_OK;
+        try {
+            result = m_loop.perform(m_easy, [this] { return m_complete; });
+        } catch (const Failure &failure) {
+            fail(failure.description(), failure.number());
         }
+
         // Once the final header block is in, whatever becomes of the body
         // does not matter.
         if (m_complete || result == CURLE_OK)
             return;
+        // A server whose final reply has begun has answered: whatever stops
+        // the transfer after its first line (a reset, a time-out, a later
+        // line libcurl refuses, the cap) leaves the block as far as it came.
+        if (holdsFinalFirstLine())
+            return;
+        if (m_overflow)
+            fail(QStringLiteral("The reply's header block is larger than %1 KiB").arg(kMaxHeaderBytes / 1024),
+                 CURLE_WRITE_ERROR);
         const char *error = m_staleError ? "" : m_error;
         // A line over libcurl's limit also takes the block past the cap; left
         // to libcurl's words it would send the user looking in the wrong place.
-        if (isHeaderLineTooLong(result, error)) {
-            if (holdsFirstLine())
-                return;
+        if (isHeaderLineTooLong(result, error))
             fail(QStringLiteral("A line of the reply's header block is longer than %1 KiB")
                      .arg(CURL_MAX_HTTP_HEADER / 1024),
                  result);
-        }
         fail(QString::fromUtf8(error[0] ? error : curl_easy_strerror(result)), result);
     }
 
@@ -186,6 +207,14 @@ private:
 
     void configure(std::chrono::milliseconds timeout)
     {
+        // A libcurl that looks names up on the calling thread would hold the
+        // window for as long as a lookup takes: its only time-out works by
+        // signals, which are off. Such a libcurl makes no request at all.
+        if (!resolvesAsynchronously())
+            throw Failure(QStringLiteral("This libcurl looks host names up only by blocking (it lacks "
+                                         "asynchronous name resolution), which would freeze the window "
+                                         "without a time-out: no request is made"),
+                          CURLE_NOT_BUILT_IN);
         set(CURLOPT_NOSIGNAL, 1L, "signal-free waiting");
         set(CURLOPT_ERRORBUFFER, m_error, "error text buffer");
         set(CURLOPT_SOCKOPTFUNCTION, &Engine::onNewSocket, "new-connection callback");
@@ -197,6 +226,11 @@ private:
         // The verdict is the first reply's, not the one a redirect leads to.
         set(CURLOPT_FOLLOWLOCATION, 0L, "redirects off");
         set(CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()), "time-out");
+#if LIBCURL_VERSION_NUM >= 0x075700
+        // A name lookup that outlasts the time-out is left to end on its own
+        // thread: waiting for it would hold the window past the time-out.
+        set(CURLOPT_QUICK_EXIT, 1L, "lookups left behind on a time-out");
+#endif
         // An HTTP/2 status line has no reason phrase: the probe reads HTTP/1.1's.
         set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1), "HTTP version");
         // Names come from files anybody may have written: never a local file
@@ -224,8 +258,9 @@ private:
             set(CURLOPT_SSL_CTX_FUNCTION, &allowLegacyServers, "TLS context callback");
     }
 
-    // The block holds a complete line of the reply it is receiving.
-    bool holdsFirstLine() const noexcept { return !m_header.isEmpty() && !m_blockEnded; }
+    // The block holds the complete first line of the final reply, and
+    // perhaps more of its lines.
+    bool holdsFinalFirstLine() const noexcept { return !m_header.isEmpty() && !m_blockEnded && m_finalReply; }
 
     [[noreturn]] void fail(const QString &description, int number)
     {
@@ -266,19 +301,29 @@ private:
             return 0;
         }
         m_received += static_cast<qsizetype>(length);
+        // libcurl has read the code of a status line before it hands it over.
+        if (m_header.isEmpty())
+            m_finalReply = !isInterim(responseCode());
         appendLine(m_header, data, length);
         if (!isBlankLine(data, length))
             return length;
         m_blockEnded = true;
-        long code = 0;
-        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &code);
         // The final block is complete: the transfer stops as soon as libcurl
         // has handled what it has already received. A small body that came
         // with the headers thus ends the reply cleanly and keeps the
         // connection for the next name; nothing more of a body is waited for.
-        m_complete = code < 100 || code > 199;
+        m_complete = !isInterim(responseCode());
         return length;
     }
+
+    long responseCode() const
+    {
+        long code = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &code);
+        return code;
+    }
+
+    static bool isInterim(long code) noexcept { return code >= 100 && code <= 199; }
 
     static size_t onBody(char *, size_t size, size_t count, void *self)
     {
@@ -303,6 +348,8 @@ private:
     bool m_blockEnded = false;
     bool m_complete = false;
     bool m_overflow = false;
+    // The block being received is the final reply's, going by its status line.
+    bool m_finalReply = false;
     bool m_busy = false;
     bool m_staleError = false;
     char m_error[CURL_ERROR_SIZE] = {};

@@ -18,8 +18,10 @@ namespace quill {
 //
 // Only the reply's header block matters, so the transfer stops as soon as
 // that block is complete; a body is never read. Its lines always end in
-// CR LF. Blanks and control characters around a name are dropped before it
-// is requested. Redirects are not followed, only http and https are spoken,
+// CR LF. Once the final reply's first line is in, the server has answered: a
+// failure after it keeps the block as far as it came. Blanks and control
+// characters around a name are dropped, and its host is lower-cased (ASCII)
+// or written in its IDNA form, before it is requested. Redirects are not followed, only http and https are spoken,
 // HTTP/1.1 is used also for https (an HTTP/2 status line has no reason
 // phrase to read), certificates are not checked, every TLS version from 1.0
 // and cipher the system still speaks is accepted, and no proxy is ever used.

@@ -1,6 +1,9 @@
 #include "check/ascii_host.h"
+#include "check/curl_event_loop.h"
 #include "check/curl_transfer.h"
+#include "child_row.h"
 #include "core/failure.h"
+#include "scripted_dns.h"
 #include "scripted_server.h"
 
 #include <QTest>
@@ -8,12 +11,18 @@
 
 #include <clocale>
 #include <curl/curl.h>
+#include <netdb.h>
 #include <optional>
 
 using namespace quill;
 using namespace quill::test;
 
 namespace {
+
+using Ending = ScriptedServer::Ending;
+
+// Short enough to keep the suite quick, long enough for loopback.
+constexpr std::chrono::milliseconds kShortTimeout(400);
 
 // The failure's description, or nothing when the request succeeded.
 std::optional<QString> openFailure(CurlTransfer &inet, const QByteArray &url)
@@ -84,43 +93,67 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("bodyBytes");
         QTest::addColumn<bool>("endless");
         QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<Ending>("ending");
 
         const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Case: MiXeD\r\n\r\n";
-        QTest::newRow("status line first, CR LF, blank line") << ok + "hello" << qint64(0) << false << ok;
+        QTest::newRow("status line first, CR LF, blank line")
+            << ok + "hello" << qint64(0) << false << ok << Ending::Close;
         // Servers may end lines with a bare LF; the block still ends them in CR LF.
         QTest::newRow("LF-only lines")
             << QByteArray("HTTP/1.1 200 OK\nServer: lf-only\n\n") << qint64(0) << false
-            << QByteArray("HTTP/1.1 200 OK\r\nServer: lf-only\r\n\r\n");
+            << QByteArray("HTTP/1.1 200 OK\r\nServer: lf-only\r\n\r\n") << Ending::Close;
         QTest::newRow("mixed line ends, a bare CR inside a line")
             << QByteArray("HTTP/1.1 404 Not\rFound\nX-A: 1\r\nX-B: \r2\n\r\n") << qint64(0) << false
-            << QByteArray("HTTP/1.1 404 Not\rFound\r\nX-A: 1\r\nX-B: \r2\r\n\r\n");
+            << QByteArray("HTTP/1.1 404 Not\rFound\r\nX-A: 1\r\nX-B: \r2\r\n\r\n") << Ending::Close;
         const QByteArray moved = "HTTP/1.1 301 Moved Permanently\r\nLocation: /elsewhere\r\nContent-Length: 0\r\n\r\n";
-        QTest::newRow("redirect is not followed") << moved << qint64(0) << false << moved;
+        QTest::newRow("redirect is not followed") << moved << qint64(0) << false << moved << Ending::Close;
         const QByteArray big = "HTTP/1.1 200 OK\r\nContent-Length: 268435456\r\n\r\n";
-        QTest::newRow("large body is not read") << big << qint64(256) * 1024 * 1024 << false << big;
+        QTest::newRow("large body is not read") << big << qint64(256) * 1024 * 1024 << false << big << Ending::Close;
         const QByteArray endless = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n";
-        QTest::newRow("endless body is not read") << endless << qint64(0) << true << endless;
+        QTest::newRow("endless body is not read") << endless << qint64(0) << true << endless << Ending::Close;
         const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
         QTest::newRow("empty chunked body with trailer")
-            << chunked + "0\r\nX-Trailer: late\r\n\r\n" << qint64(0) << false << chunked;
+            << chunked + "0\r\nX-Trailer: late\r\n\r\n" << qint64(0) << false << chunked << Ending::Close;
         const QByteArray final = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
         QTest::newRow("interim 100 Continue, then the final reply")
-            << "HTTP/1.1 100 Continue\r\n\r\n" + final << qint64(0) << false << final;
+            << "HTTP/1.1 100 Continue\r\n\r\n" + final << qint64(0) << false << final << Ending::Close;
         QTest::newRow("two interim replies")
             << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX-A: b\r\n\r\n" + final << qint64(0) << false
-            << final;
+            << final << Ending::Close;
         const QByteArray nearCap = headerLines(60, 1000);
-        QTest::newRow("block just under the cap") << nearCap << qint64(0) << false << nearCap;
+        QTest::newRow("block just under the cap") << nearCap << qint64(0) << false << nearCap << Ending::Close;
         // Past the cap the block is cut at the last line that fits.
         const QByteArray overCap = headerLines(70, 1000);
-        QTest::newRow("block over the cap") << overCap << qint64(0) << false << cutAtCap(overCap);
+        QTest::newRow("block over the cap") << overCap << qint64(0) << false << cutAtCap(overCap) << Ending::Close;
         const QByteArray interimFirst = "HTTP/1.1 100 Continue\r\n\r\n" + overCap;
         QTest::newRow("interim reply, then a block over the cap")
-            << interimFirst << qint64(0) << false << cutAtCap(interimFirst).mid(25);
+            << interimFirst << qint64(0) << false << cutAtCap(interimFirst).mid(25) << Ending::Close;
         // A line over libcurl's own limit takes the block past the cap too.
         QTest::newRow("a line over libcurl's limit")
             << QByteArray("HTTP/1.1 200 OK\r\nX-A: 1\r\nX-Long: " + QByteArray(200 * 1024, 'l') + "\r\n\r\n")
-            << qint64(0) << false << QByteArray("HTTP/1.1 200 OK\r\nX-A: 1\r\n");
+            << qint64(0) << false << QByteArray("HTTP/1.1 200 OK\r\nX-A: 1\r\n") << Ending::Close;
+        // Once the final reply's first line is in, the server has answered:
+        // whatever stops the transfer after it leaves the block as it came.
+        QTest::newRow("reset after the status line") << QByteArray("HTTP/1.1 200 OK\r\n") << qint64(0) << false
+                                                     << QByteArray("HTTP/1.1 200 OK\r\n") << Ending::Reset;
+        QTest::newRow("reset in the middle of a header line")
+            << QByteArray("HTTP/1.1 404 Not Found\r\nServer: q\r\nX-Ha") << qint64(0) << false
+            << QByteArray("HTTP/1.1 404 Not Found\r\nServer: q\r\n") << Ending::Reset;
+        QTest::newRow("Content-Length: -1")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n") << qint64(0) << false
+            << QByteArray("HTTP/1.1 200 OK\r\n") << Ending::Close;
+        QTest::newRow("a header line without a colon")
+            << QByteArray("HTTP/1.1 200 OK\r\nX-A: 1\r\nNo colon here\r\n\r\n") << qint64(0) << false
+            << QByteArray("HTTP/1.1 200 OK\r\nX-A: 1\r\n") << Ending::Close;
+        QTest::newRow("time-out before the block ends")
+            << QByteArray("HTTP/1.1 503 Busy\r\nServer: q\r\n") << qint64(0) << false
+            << QByteArray("HTTP/1.1 503 Busy\r\nServer: q\r\n") << Ending::Hang;
+        QTest::newRow("time-out in the body")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc") << qint64(0) << false
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n") << Ending::Hang;
+        QTest::newRow("interim reply, then the final status line and a reset")
+            << QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\n") << qint64(0) << false
+            << QByteArray("HTTP/1.1 404 Not Found\r\n") << Ending::Reset;
     }
 
     void headerBlockAsReceived()
@@ -129,13 +162,14 @@ private Q_SLOTS:
         QFETCH(qint64, bodyBytes);
         QFETCH(bool, endless);
         QFETCH(QByteArray, expected);
+        QFETCH(Ending, ending);
         QVERIFY(expected.size() <= CurlTransfer::kMaxHeaderBytes);
         const QString refusal = libcurlRefusalOfBareCr();
         const bool bareCr = QTest::currentDataTag() == QByteArray("mixed line ends, a bare CR inside a line");
 
         ScriptedServer server;
-        server.push({sent, bodyBytes, endless, false});
-        CurlTransfer inet;
+        server.push({sent, bodyBytes, endless, false, ending});
+        CurlTransfer inet(ending == Ending::Hang ? kShortTimeout : CurlTransfer::kTimeout);
         if (bareCr && !refusal.isEmpty()) {
             QCOMPARE(openFailure(inet, server.url()), std::optional<QString>(refusal));
             QCOMPARE(inet.GetHeader(), QByteArray());
@@ -171,6 +205,14 @@ private Q_SLOTS:
             << QByteArray("server")
             << "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 " + QByteArray(70 * 1024, 's') + "\r\n\r\n"
             << "The reply's header block is larger than 64 KiB";
+        // Before the final reply's first line is complete, a failure is one.
+        QTest::newRow("reset in the middle of the status line")
+            << QByteArray("server, reset") << QByteArray("HTTP/1.1 200 O") << "Connection reset by peer";
+        QTest::newRow("reset after an interim status line")
+            << QByteArray("server, reset") << QByteArray("HTTP/1.1 100 Continue\r\n") << "Connection reset by peer";
+        QTest::newRow("reset after an interim reply")
+            << QByteArray("server, reset") << QByteArray("HTTP/1.1 100 Continue\r\n\r\n")
+            << "Connection reset by peer";
         QTest::newRow("nothing but blanks") << QByteArray(" \t\r\n\x01 ") << QByteArray()
                                             << "The address holds nothing but blanks or control characters";
         QTest::newRow("not HTTP at all") << QByteArray("server") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n")
@@ -212,7 +254,7 @@ private Q_SLOTS:
         else
             server.reply("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
         if (!reply.isEmpty())
-            server.reply(reply);
+            server.reply(reply, url == "server, reset" ? Ending::Reset : Ending::Close);
         CurlTransfer inet;
         QCOMPARE(openFailure(inet, server.url()), std::nullopt);
         QVERIFY(!inet.GetHeader().isEmpty());
@@ -250,8 +292,17 @@ private Q_SLOTS:
             << QByteArray("ftp.quill.localhost:PORT");
         QTest::newRow("host and path") << QByteArray("quill.localhost:PORT/a/b") << QByteArray("C.UTF-8")
                                        << QByteArray("GET /a/b HTTP/1.1") << QByteArray("quill.localhost:PORT");
+        // The host is requested in lower case; scheme, path and query keep theirs.
+        QTest::newRow("upper-case host") << QByteArray("QUILL.LOCALHOST:PORT") << QByteArray("C.UTF-8")
+                                         << QByteArray("GET / HTTP/1.1") << QByteArray("quill.localhost:PORT");
+        QTest::newRow("upper-case scheme, host, path and query")
+            << QByteArray("HTTP://Shop.QUILL.localhost:PORT/A/B?Q=I#F") << QByteArray("C.UTF-8")
+            << QByteArray("GET /A/B?Q=I HTTP/1.1") << QByteArray("shop.quill.localhost:PORT");
         // The host's ASCII form does not depend on the locale.
-        for (const char *locale : {"C", "C.UTF-8"}) {
+        for (const char *locale : {"C", "C.UTF-8", "tr_TR.UTF-8"}) {
+            QTest::addRow("upper-case host, %s", locale)
+                << QByteArray("http://QUILL.LOCALHOST:PORT/I") << QByteArray(locale) << QByteArray("GET /I HTTP/1.1")
+                << QByteArray("quill.localhost:PORT");
             QTest::addRow("IDN, bare, %s", locale)
                 << QByteArray("b\xc3\xbc" "cher.localhost:PORT") << QByteArray(locale) << QByteArray("GET / HTTP/1.1")
                 << QByteArray("xn--bcher-kva.localhost:PORT");
@@ -267,6 +318,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, locale);
         QFETCH(QByteArray, requestLine);
         QFETCH(QByteArray, host);
+        if (locale.startsWith("tr_TR") && ranInChild(TurkishLocale))
+            return;
         ScriptedServer server;
         server.reply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
         ScriptedServer proxy;
@@ -320,7 +373,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("sent");
         const QByteArray ascii = "xn--bcher-kva.example";
         const QByteArray utf8 = "b\xc3\xbc" "cher.example";
-        QTest::newRow("ASCII stays") << QByteArray("Quill.Example/\xc3\xbc") << QByteArray("Quill.Example/\xc3\xbc");
+        QTest::newRow("ASCII host in lower case, the rest as it was")
+            << QByteArray("Quill.Example/P\xc3\xbc?Q=I#F") << QByteArray("quill.example/P\xc3\xbc?Q=I#F");
+        QTest::newRow("scheme, user, port and path keep their case")
+            << QByteArray("HTTP://User:Pw@QUILL.Example:80/PATH") << QByteArray("HTTP://User:Pw@quill.example:80/PATH");
+        QTest::newRow("lower case already")
+            << QByteArray("http://quill.example/A") << QByteArray("http://quill.example/A");
+        QTest::newRow("IP literal with a zone keeps its case")
+            << QByteArray("http://[FE80::1%25ETH0]:8080/A") << QByteArray("http://[FE80::1%25ETH0]:8080/A");
+        QTest::newRow("non-ASCII host with capitals") << QByteArray("B\xc3\x9c" "CHER.Example") << ascii;
         QTest::newRow("bare host") << utf8 << ascii;
         QTest::newRow("every part around the host stays")
             << "HTTPS://us\xc3\xa9r:p@" + utf8 + ":8080/P\xc3\xa4th?q=\xc3\xbc#F"
@@ -334,6 +395,7 @@ private Q_SLOTS:
         QTest::newRow("IP literal") << QByteArray("http://[::1]/\xc3\xbc") << QByteArray("http://[::1]/\xc3\xbc");
         QTest::newRow("no host") << QByteArray("http:///\xc3\xbc") << QByteArray("http:///\xc3\xbc");
         QTest::newRow("no scheme before ://") << "x" + utf8 + "://" + utf8 << "x" + utf8 + "://" + utf8;
+        QTest::newRow("no scheme before ://, ASCII") << QByteArray("1X://Y.Z") << QByteArray("1X://Y.Z");
         QTest::newRow("bare host, :// in its query") << utf8 + "?u=http://" + utf8 << ascii + "?u=http://" + utf8;
     }
 
@@ -344,14 +406,103 @@ private Q_SLOTS:
         QCOMPARE(withAsciiHost(name), sent);
     }
 
+    // The DNS server holds its answer for two seconds: the event loop must
+    // go on meanwhile. A lookup that blocks, as the control lookup on this
+    // thread does, lets no tick through while the answer is held.
     void hostNameIsResolvedWhileWaiting()
     {
+        if (ranInChild(OwnNames))
+            return;
+        ScriptedDns dns;
+        QVERIFY2(dns.isReady(), qPrintable(dns.error()));
+        dns.answer("slow.quill.test", std::chrono::seconds(2));
+        dns.answer("blocking.quill.test", std::chrono::seconds(2));
+        ScriptedServer server;
+        server.reply("HTTP/1.1 200 OK\r\n\r\n");
+        int ticksWhileHeld = 0;
+        QTimer ticker;
+        ticker.setInterval(20);
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ticksWhileHeld += dns.holding() ? 1 : 0; });
+        ticker.start();
+
+        addrinfo *found = nullptr;
+        QCOMPARE(::getaddrinfo("blocking.quill.test", "80", nullptr, &found), 0);
+        ::freeaddrinfo(found);
+        QCoreApplication::processEvents();
+        QCOMPARE(ticksWhileHeld, 0);
+        QCOMPARE(dns.queries("blocking.quill.test") > 0, true);
+
+        CurlTransfer inet;
+        QCOMPARE(openFailure(inet, "SLOW.quill.test:" + QByteArray::number(server.port()) + "/x"), std::nullopt);
+        QCOMPARE(inet.GetHeader(), QByteArray("HTTP/1.1 200 OK\r\n\r\n"));
+        QVERIFY(server.requestHeads().first().startsWith("GET /x HTTP/1.1\r\nHost: slow.quill.test:"));
+        QVERIFY(dns.queries("slow.quill.test") > 0);
+        // Two seconds of 20 ms ticks: a good many, even on a loaded machine.
+        QVERIFY2(ticksWhileHeld >= 10, qPrintable(QString::number(ticksWhileHeld)));
+
+        // A lookup that outlasts the request's time-out ends the request then.
+        dns.answer("slower.quill.test", std::chrono::seconds(5));
+        CurlTransfer hurried(kShortTimeout);
+        const std::optional<QString> failure =
+            openFailure(hurried, "slower.quill.test:" + QByteArray::number(server.port()));
+        QVERIFY(failure.has_value());
+        QVERIFY2(failure->contains(QStringLiteral("timed out after")), qPrintable(*failure));
+        QVERIFY(dns.holding());
+    }
+
+    // A libcurl that could only block while it looks a name up makes no
+    // request at all: nothing is looked up, nothing is sent.
+    void noRequestWithoutAsynchronousResolution()
+    {
+        if (ranInChild(OwnNames | NoAsyncResolver))
+            return;
+        const curl_version_info_data *info = curl_version_info(CURLVERSION_NOW);
+        QVERIFY(!(info->features & CURL_VERSION_ASYNCHDNS));
+        ScriptedDns dns;
+        QVERIFY2(dns.isReady(), qPrintable(dns.error()));
+        dns.answer("slow.quill.test", std::chrono::seconds(2));
         ScriptedServer server;
         server.reply("HTTP/1.1 200 OK\r\n\r\n");
         CurlTransfer inet;
-        QCOMPARE(openFailure(inet, "localhost:" + QByteArray::number(server.port()) + "/x"), std::nullopt);
-        QCOMPARE(inet.GetHeader(), QByteArray("HTTP/1.1 200 OK\r\n\r\n"));
-        QVERIFY(server.requestHeads().first().startsWith("GET /x HTTP/1.1\r\n"));
+        for (const QByteArray &url : {"slow.quill.test:" + QByteArray::number(server.port()), server.url()}) {
+            const std::optional<QString> failure = openFailure(inet, url);
+            QVERIFY(failure.has_value());
+            QVERIFY2(failure->contains(QStringLiteral("lacks asynchronous name resolution")), qPrintable(*failure));
+            QCOMPARE(inet.GetHeader(), QByteArray());
+        }
+        QCOMPARE(dns.queries("slow.quill.test"), 0);
+        QCOMPARE(server.requestCount(), 0);
+    }
+
+    // A multi handle that refuses fails the transfer in libcurl's words,
+    // and the next transfer goes through.
+    void multiHandleFailureInLibcurlsWords()
+    {
+        CURL *easy = curl_easy_init();
+        CURLM *other = curl_multi_init();
+        QCOMPARE(curl_multi_add_handle(other, easy), CURLM_OK);
+        CurlEventLoop loop;
+        std::optional<Failure> failure;
+        try {
+            loop.perform(easy, [] { return false; });
+        } catch (const Failure &thrown) {
+            failure = thrown;
+        }
+        curl_multi_remove_handle(other, easy);
+        curl_multi_cleanup(other);
+        QVERIFY(failure.has_value());
+        QCOMPARE(failure->description(), QString::fromUtf8(curl_multi_strerror(CURLM_ADDED_ALREADY)));
+        QCOMPARE(failure->number(), int(CURLM_ADDED_ALREADY));
+
+        ScriptedServer server;
+        server.reply("HTTP/1.1 200 OK\r\n\r\n");
+        const QByteArray url = server.url();
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        const auto discard = [](char *, size_t size, size_t count, void *) { return size * count; };
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, +discard);
+        QCOMPARE(loop.perform(easy, [] { return false; }), CURLE_OK);
+        curl_easy_cleanup(easy);
+        QCOMPARE(server.requestCount(), 1);
     }
 
     void windowKeepsHandlingEventsWhileWaiting()

@@ -1,3 +1,4 @@
+#include "child_row.h"
 #include "report_places.h"
 #include "scripted_server.h"
 #include "window_fixture.h"
@@ -12,6 +13,8 @@ using namespace quill;
 using namespace quill::test;
 
 namespace {
+
+using Ending = ScriptedServer::Ending;
 
 // A first line longer than the transfer keeps of a header block: the one
 // header block that still fails.
@@ -37,10 +40,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("status");
         QTest::addColumn<bool>("taken");
         QTest::addColumn<QList<int>>("reports");
+        QTest::addColumn<Ending>("ending");
+        QTest::addColumn<unsigned>("setting"); // ChildSetting: what the row runs in
+        QTest::addColumn<QByteArray>("host");  // empty: 127.0.0.1
 
         const auto row = [](const char *name, const QByteArray &head, const QByteArray &status, bool taken,
-                            QList<int> reports = {}) {
-            QTest::newRow(name) << head << qint64(0) << false << status << taken << reports;
+                            QList<int> reports = {}, Ending ending = Ending::Close, unsigned setting = 0,
+                            const QByteArray &host = {}) {
+            QTest::newRow(name) << head << qint64(0) << false << status << taken << reports << ending << setting
+                                << host;
         };
         row("200 OK", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "200 OK", true);
         row("301", "HTTP/1.1 301 Moved Permanently\r\nLocation: http://127.0.0.1:1/\r\n\r\n", "301 Moved Permanently",
@@ -66,11 +74,30 @@ private Q_SLOTS:
         row("LF line ends, 404", "HTTP/1.1 404 Not Found\n\n", "404 Not Found", false);
         row("over-long first line", kOverLong, "", false, {108, 110, 112});
         row("connection refused", "", "", false, {108, 110, 112});
+        // A server whose final reply has begun has answered, whatever
+        // becomes of the rest of it.
+        row("200 OK, then a reset", "HTTP/1.1 200 OK\r\n", "200 OK", true, {}, Ending::Reset);
+        row("404 Not Found, then a reset", "HTTP/1.1 404 Not Found\r\nServer: q\r\n", "404 Not Found", false, {},
+            Ending::Reset);
+        row("200 OK, Content-Length: -1", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", "200 OK", true);
+        row("200 OK, a header line without a colon", "HTTP/1.1 200 OK\r\nNo colon here\r\n\r\n", "200 OK", true);
+        // An interim reply is no answer yet.
+        row("100 Continue, then a reset", "HTTP/1.1 100 Continue\r\n\r\n", "", false, {108, 110, 112},
+            Ending::Reset);
+        // Nor does the verdict depend on the user's locale, whose case rules
+        // may not be ASCII's.
+        row("404 NOT FOUND, tr_TR", "HTTP/1.1 404 NOT FOUND\r\n\r\n", "404 NOT FOUND", false, {}, Ending::Close,
+            TurkishLocale);
+        row("upper-case host from the hosts file, tr_TR", "HTTP/1.1 200 OK\r\n\r\n", "200 OK", true, {},
+            Ending::Close, TurkishLocale | OwnNames, "SHOP.QUILL.TEST");
+        row("upper-case host from the hosts file", "HTTP/1.1 200 OK\r\n\r\n", "200 OK", true, {}, Ending::Close,
+            OwnNames, "SHOP.QUILL.TEST");
         QTest::newRow("large body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 134217728\r\n\r\n")
                                     << qint64(128) * 1024 * 1024 << false << QByteArray("200 OK") << true
-                                    << QList<int>();
+                                    << QList<int>() << Ending::Close << 0u << QByteArray();
         QTest::newRow("endless body") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") << qint64(0) << true
-                                      << QByteArray("200 OK") << true << QList<int>();
+                                      << QByteArray("200 OK") << true << QList<int>() << Ending::Close << 0u
+                                      << QByteArray();
     }
 
     void verdictOfOneReply()
@@ -81,13 +108,20 @@ private Q_SLOTS:
         QFETCH(QByteArray, status);
         QFETCH(bool, taken);
         QFETCH(QList<int>, reports);
+        QFETCH(Ending, ending);
+        QFETCH(unsigned, setting);
+        QFETCH(QByteArray, host);
+        if (setting && ranInChild(setting))
+            return;
 
         ScriptedServer server;
         RefusingPort refusing;
-        const QByteArray url =
+        QByteArray url =
             head.isEmpty() ? "http://127.0.0.1:" + QByteArray::number(refusing.port()) + "/" : server.url();
+        if (!host.isEmpty())
+            url = "http://" + host + ':' + QByteArray::number(server.port()) + '/';
         for (int i = 0; i < 2; ++i)
-            server.push({head, bodyBytes, endless, false});
+            server.push({head, bodyBytes, endless, false, ending});
         FakeBoxes boxes;
         answerReports(boxes, 2 * reports.size());
         CurlTransfer inet;
@@ -104,9 +138,11 @@ private Q_SLOTS:
                 QVERIFY2(first.contains(QString::fromUtf8(curl_easy_strerror(CURLE_COULDNT_CONNECT)))
                              && first.contains(QStringLiteral("127.0.0.1")) && first.contains(QString::number(refusing.port())),
                          qPrintable(first));
-            else
+            else if (head == kOverLong)
                 QVERIFY2(first.startsWith(QStringLiteral("The reply's header block is larger than 64 KiB")),
                          qPrintable(first));
+            else
+                QVERIFY2(first.contains(QStringLiteral("Connection reset by peer")), qPrintable(first));
         }
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }

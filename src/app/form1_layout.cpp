@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "enter_presses_button.h"
 #include "lists/domain_list_view.h"
 #include "twips.h"
 
@@ -35,6 +36,7 @@ QPushButton *button(QWidget *parent, const char *objectName, const QString &capt
     b->setObjectName(QLatin1String(objectName));
     b->setFont(font);
     b->setAutoDefault(false);
+    pressOnEnter(*b);
     return b;
 }
 

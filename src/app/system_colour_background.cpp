@@ -8,10 +8,14 @@ namespace quill {
 
 namespace {
 
+// Found again by name: a later call replaces it.
+const QString kFollowerName = QStringLiteral("systemColourBackground");
+
 class SystemColourBackground final : public QObject {
 public:
     SystemColourBackground(QWidget &window, QPalette::ColorRole role) : QObject(&window), m_window(window), m_role(role)
     {
+        setObjectName(kFollowerName);
         apply();
         window.installEventFilter(this);
     }
@@ -45,7 +49,7 @@ private:
 
 void followSystemColour(QWidget &window, QPalette::ColorRole role)
 {
-    delete window.findChild<SystemColourBackground *>(QString(), Qt::FindDirectChildrenOnly);
+    delete window.findChild<QObject *>(kFollowerName, Qt::FindDirectChildrenOnly);
     new SystemColourBackground(window, role);
 }
 

@@ -18,6 +18,10 @@ namespace quill {
 namespace {
 
 constexpr qsizetype kBlockSize = 1 << 20;
+// What one FIFO may give: its writer may never stop, with line ends or
+// without, and unlike a file it has no size to stop at. Lists of millions of
+// names still pass through one.
+constexpr qint64 kMaxFifoBytes = qint64(64) << 20;
 
 constexpr bool isLineEnd(char c) noexcept
 {
@@ -131,14 +135,19 @@ void LoadListFile(MessageBoxes &boxes, const QString &applicationTitle, DomainLi
     // The path may have been swapped for a device since it was looked at.
     if (struct stat info {}; ::fstat(file.handle(), &info) == 0)
         refuseUnlessFileOrFifo(info.st_mode);
+    const bool bounded = !isRegularFile(file);
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
     ListFileSplitter splitter([&target](QByteArrayView name) { target.Add(name); });
+    qint64 total = 0;
     for (bool first = true;; first = false) {
         const qint64 got = file.read(block.get(), kBlockSize);
         if (got < 0)
             throw Failure(file.errorString());
         if (got == 0)
             break;
+        total += got;
+        if (bounded && total > kMaxFifoBytes)
+            throw Failure(QStringLiteral("Not a list file: a FIFO that gives more than %1 bytes").arg(kMaxFifoBytes));
         if (first && got == kBlockSize)
             makeRoom(target, QByteArrayView(block.get(), got), file.size());
         splitter.feed(QByteArrayView(block.get(), got));

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -85,6 +86,8 @@ QString reportText(int step, const QString &description)
 const QString kNotFound = QStringLiteral("File not found");
 const QString kTooLong = QStringLiteral("Not a list file: a line longer than 1048576 bytes");
 const QString kCharacterDevice = QStringLiteral("Not a list file but a character device");
+const QString kFifoTooLong = QStringLiteral("Not a list file: a FIFO that gives more than 67108864 bytes");
+constexpr qsizetype kFifoBound = qsizetype(64) << 20;
 
 // Where two lists of names part, for a failure message that fits on a line.
 QString firstDifference(const Names &actual, const Names &expected)
@@ -289,12 +292,13 @@ private:
 };
 
 // Feeds a FIFO from a process of its own, as `cat /dev/zero > fifo` would:
-// a few lines, then bytes without a line end for as long as it lives. It
+// a few lines, then `filler` over and over for as long as it lives. It
 // holds the FIFO open before the load starts, and is killed at the end.
 class EndlessWriter final {
 public:
-    EndlessWriter(const QString &path, const QByteArray &lines)
+    EndlessWriter(const QString &path, const QByteArray &lines, const QByteArray &filler = QByteArray(1, 'x'))
     {
+        const QByteArray block = filler.repeated(65536 / filler.size());
         const QByteArray name = QFile::encodeName(path);
         int ready[2];
         if (::pipe2(ready, O_CLOEXEC) != 0)
@@ -307,9 +311,7 @@ public:
                 ::_exit(1);
             if (::write(fd, lines.constData(), size_t(lines.size())) != lines.size())
                 ::_exit(1);
-            char block[65536];
-            std::memset(block, 'x', sizeof block);
-            while (::write(fd, block, sizeof block) > 0) {
+            while (::write(fd, block.constData(), size_t(block.size())) > 0) {
             }
             ::_exit(1);
         }
@@ -523,6 +525,30 @@ private Q_SLOTS:
         QCOMPARE(outcome.pointer, Pointer::Default);
         QVERIFY2(outcome.unexpected.isEmpty(), qPrintable(outcome.unexpected.join(u'\n')));
         QCOMPARE(outcome.pendingAnswers, 0);
+    }
+
+    // A writer that never stops sending lines meets the FIFO's own bound;
+    // the names it gave before stay.
+    void fifoOfEndlessLinesStopsAtItsBound()
+    {
+        const QByteArray line = QByteArray(1022, 'x');
+        WindowUnderTest t;
+        t.fakes.boxes.answerOpen({path("endless.fifo")});
+        t.fakes.boxes.answerMessage(Answer::Ok);
+        EndlessWriter writer(path("endless.fifo"), "a\r\nb\r\n", line + "\r\n");
+        QVERIFY2(writer.ready(), "the FIFO's writer did not start");
+        HangBreaker breaker({path("endless.fifo")});
+
+        t.window->PushButton3_Click();
+
+        QVERIFY2(!breaker.finish(), "the load hung on a FIFO");
+        QCOMPARE(t.fakes.boxes.reports(), QStringList{reportText(118, kFifoTooLong)});
+        const Names names = entries(controls(*t.window).ListView1->ListItems());
+        QVERIFY2(names.size() > 1000 && names.size() <= kFifoBound / (line.size() + 2) + 2,
+                 qPrintable(QString::number(names.size())));
+        QCOMPARE(names.mid(0, 3), (Names{"a", "b", line}));
+        QVERIFY(std::all_of(names.begin() + 2, names.end() - 1, [&](const QByteArray &n) { return n == line; }));
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
     }
 
     void peakMemory_data()

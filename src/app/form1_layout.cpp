@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "enter_presses_button.h"
+#include "system_colour_background.h"
 #include "lists/domain_list_view.h"
 #include "twips.h"
 
@@ -35,6 +37,7 @@ QPushButton *button(QWidget *parent, const char *objectName, const QString &capt
     b->setObjectName(QLatin1String(objectName));
     b->setFont(font);
     b->setAutoDefault(false);
+    pressOnEnter(*b);
     return b;
 }
 
@@ -56,9 +59,9 @@ void Form1::createControls()
     setFont(arialBold(9));
     setMouseTracking(true);
 
-    QPalette background = palette();
-    background.setColor(QPalette::Window, Qt::white);
-    setPalette(background);
+    // White on a light desktop; a dark desktop's own base colour on a dark
+    // one, so that the lists and the window between them stay of a piece.
+    followSystemColour(*this, QPalette::Base);
     setAutoFillBackground(true);
 
     const QFont buttonFont = arialBold(11.25);

@@ -2,6 +2,8 @@
 
 #include "domain_list.h"
 #include "domain_list_accessible.h"
+#include "list_header.h"
+#include "whole_frame.h"
 
 #include <QAccessible>
 #include <QHeaderView>
@@ -17,9 +19,10 @@
 namespace quill {
 
 DomainListView::DomainListView(QWidget *parent)
-    : QAbstractItemView(parent), m_items(new DomainList(this)), m_header(new QHeaderView(Qt::Horizontal, this))
+    : QAbstractItemView(parent), m_items(new DomainList(this)), m_header(new ListHeader(this))
 {
     installDomainListAccessible();
+    drawFrameWhole(*this);
     // The entry that moves up into a removed selected entry's place (or the
     // new last one) is selected in its stead, so a held Delete key goes on
     // removing, one entry per repeat, for as long as entries remain. Qt does

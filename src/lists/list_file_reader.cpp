@@ -11,11 +11,17 @@
 #include <algorithm>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace quill {
 
 namespace {
 
 constexpr qsizetype kBlockSize = 1 << 20;
+// What one FIFO may give: its writer may never stop, with line ends or
+// without, and unlike a file it has no size to stop at. Lists of millions of
+// names still pass through one.
+constexpr qint64 kMaxFifoBytes = qint64(64) << 20;
 
 constexpr bool isLineEnd(char c) noexcept
 {
@@ -32,15 +38,48 @@ void makeRoom(DomainList &target, QByteArrayView firstBlock, qint64 fileSize)
     target.reserve(target.Count() + names, target.byteSize() + qsizetype(fileSize));
 }
 
+[[noreturn]] void throwTooLong()
+{
+    throw Failure(QStringLiteral("Not a list file: a line longer than %1 bytes").arg(ListFileSplitter::kMaxNameBytes));
+}
+
+// Devices and sockets are refused before they are opened, let alone read:
+// /dev/zero and its kind never end, and opening some devices acts on them.
+// A FIFO can end, and is read like a file.
+void refuseUnlessFileOrFifo(mode_t mode)
+{
+    if (S_ISREG(mode) || S_ISFIFO(mode) || S_ISDIR(mode)) // a folder is refused by the open, in QFile's words
+        return;
+    const char *kind = S_ISCHR(mode) ? "a character device" : S_ISBLK(mode) ? "a block device"
+                     : S_ISSOCK(mode) ? "a socket" : "neither a file nor a FIFO";
+    throw Failure(QStringLiteral("Not a list file but %1").arg(QLatin1String(kind)));
+}
+
+void refuseUnlessFileOrFifo(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+        refuseUnlessFileOrFifo(info.st_mode);
+}
+
 } // namespace
+
+void ListFileSplitter::keep(QByteArrayView tail)
+{
+    if (tail.size() > kMaxNameBytes - m_carry.size())
+        throwTooLong();
+    m_carry.append(tail);
+}
 
 void ListFileSplitter::emitPiece(QByteArrayView tail)
 {
     if (m_carry.isEmpty()) {
+        if (tail.size() > kMaxNameBytes)
+            throwTooLong();
         m_sink(tail);
         return;
     }
-    m_carry.append(tail);
+    keep(tail);
     m_sink(m_carry);
     m_carry.clear();
 }
@@ -57,7 +96,7 @@ void ListFileSplitter::feed(QByteArrayView block)
     while (p != end) {
         const char *stop = std::find_if(p, end, isLineEnd);
         if (stop == end) {
-            m_carry.append(p, end - p);
+            keep(QByteArrayView(p, end - p));
             m_lineStart = false;
             return;
         }
@@ -89,17 +128,26 @@ void LoadListFile(MessageBoxes &boxes, const QString &applicationTitle, DomainLi
         boxes.message(applicationTitle, QStringLiteral("File not found"), Buttons::Ok, Icon::None);
         return;
     }
+    refuseUnlessFileOrFifo(path);
     // Blocks go straight from the file into our buffer, no second copy.
     const std::unique_ptr<QFile> opened = openWithoutWaiting(path, QIODevice::ReadOnly | QIODevice::Unbuffered);
     QFile &file = *opened;
+    // The path may have been swapped for a device since it was looked at.
+    if (struct stat info {}; ::fstat(file.handle(), &info) == 0)
+        refuseUnlessFileOrFifo(info.st_mode);
+    const bool bounded = !isRegularFile(file);
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
     ListFileSplitter splitter([&target](QByteArrayView name) { target.Add(name); });
+    qint64 total = 0;
     for (bool first = true;; first = false) {
         const qint64 got = file.read(block.get(), kBlockSize);
         if (got < 0)
             throw Failure(file.errorString());
         if (got == 0)
             break;
+        total += got;
+        if (bounded && total > kMaxFifoBytes)
+            throw Failure(QStringLiteral("Not a list file: a FIFO that gives more than %1 bytes").arg(kMaxFifoBytes));
         if (first && got == kBlockSize)
             makeRoom(target, QByteArrayView(block.get(), got), file.size());
         splitter.feed(QByteArrayView(block.get(), got));

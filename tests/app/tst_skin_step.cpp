@@ -74,6 +74,9 @@ QColor buttonFace()
     return QApplication::palette().color(QPalette::Button);
 }
 
+const QColor kChangedButton(0x33, 0x66, 0x99);
+const QColor kChangedBase(0x22, 0x22, 0x22);
+
 QColor background(const QWidget &window)
 {
     return window.palette().color(QPalette::Window);
@@ -228,18 +231,27 @@ private Q_SLOTS:
         QUILL_VERIFY_DIALOGS_SETTLED(fakes.boxes);
     }
 
+    // With the skin, the button face; without it, the desktop's base colour,
+    // white on a light desktop and dark on a dark one.
     void backgroundFollowsTheSystemColour_data()
     {
+        QTest::addColumn<bool>("skinned");
         QTest::addColumn<bool>("paintedSince");
-        QTest::newRow("button face unchanged since") << false;
-        QTest::newRow("repainted by someone else") << true;
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("button face unchanged since") << true << false << kChangedButton;
+        QTest::newRow("repainted by someone else") << true << true << QColor(Qt::red);
+        QTest::newRow("no skin: the desktop's base colour") << false << false << kChangedBase;
+        QTest::newRow("no skin, repainted by someone else") << false << true << QColor(Qt::red);
     }
 
     void backgroundFollowsTheSystemColour()
     {
+        QFETCH(bool, skinned);
         QFETCH(bool, paintedSince);
+        QFETCH(QColor, expected);
         FakePlatform fakes;
-        makeEntry(Entry::File, skinPath(fakes.platform()));
+        if (skinned)
+            makeEntry(Entry::File, skinPath(fakes.platform()));
         Form1 window(fakes.platform());
         window.Form_Load();
         if (paintedSince) {
@@ -250,7 +262,8 @@ private Q_SLOTS:
 
         const QPalette system = QApplication::palette();
         QPalette changed = system;
-        changed.setColor(QPalette::Button, QColor(0x33, 0x66, 0x99));
+        changed.setColor(QPalette::Button, kChangedButton);
+        changed.setColor(QPalette::Base, kChangedBase);
         // Widgets hear of a new application palette through posted events.
         QApplication::setPalette(changed);
         QCoreApplication::sendPostedEvents();
@@ -258,7 +271,7 @@ private Q_SLOTS:
         QApplication::setPalette(system);
         QCoreApplication::sendPostedEvents();
 
-        QCOMPARE(seen, paintedSince ? QColor(Qt::red) : QColor(0x33, 0x66, 0x99));
+        QCOMPARE(seen, expected);
     }
 
     void realEngineStylesTheWindow_data()

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QApplication>
 #include <QHelpEvent>
@@ -121,6 +122,43 @@ private Q_SLOTS:
         QCOMPARE(controls(w).ProgressBar1->accessibleName(), QStringLiteral("Progress"));
         QVERIFY(t.fakes.boxes.shown().isEmpty());
         QVERIFY(t.fakes.launcher.opened.isEmpty());
+    }
+
+    // The header beside a list's only column is drawn as header, in the
+    // header's colours, whatever the desktop's palette.
+    void headerBesideTheColumnIsHeader_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("list");
+        QTest::newRow("light desktop, pending list") << false << 1;
+        QTest::newRow("dark desktop, pending list") << true << 1;
+        QTest::newRow("dark desktop, taken list") << true << 2;
+    }
+
+    void headerBesideTheColumnIsHeader()
+    {
+        QFETCH(bool, dark);
+        QFETCH(int, list);
+        const QPalette system = QApplication::palette();
+        if (dark) {
+            QPalette darkPalette = system;
+            for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base})
+                darkPalette.setColor(role, QColor(0x30, 0x30, 0x30));
+            for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+                darkPalette.setColor(role, QColor(0xee, 0xee, 0xee));
+            QApplication::setPalette(darkPalette);
+        }
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(system); });
+        WindowUnderTest t;
+        DomainListView *view = list == 1 ? controls(*t.window).ListView1 : controls(*t.window).ListView2;
+        QHeaderView *header = view->header();
+        const QImage image = header->grab().toImage();
+        const int y = header->height() / 2;
+        const QColor column = image.pixelColor(view->columnWidth(0) - 8, y);
+        const QColor beside = image.pixelColor(header->width() - 4, y);
+        QVERIFY(view->columnWidth(0) + 8 < header->width());
+        QCOMPARE(beside, column);
+        QCOMPARE(t.window->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Base));
     }
 
     void listColumns_data()

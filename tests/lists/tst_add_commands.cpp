@@ -6,6 +6,9 @@
 #include "lists/sample_names.h"
 #include "window_fixture.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QUrl>
 
 #include <QTest>
@@ -156,6 +159,73 @@ private Q_SLOTS:
         t.window->PushButton5_Click();
         QCOMPARE(entries(controls(*t.window).ListView1->ListItems()), kSamples + QList<QByteArray>{"typed.com"});
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+
+    // Enter and keypad Enter press the focused button as Space does, once
+    // per press however long the key is held, and leave the button's look
+    // and the lists' own keys as they were.
+    void keysOnTheFocusedControl_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("repeats"); // auto-repeats while the key is held
+        QTest::addColumn<QList<QByteArray>>("added");
+        const QList<QByteArray> none;
+        const QString samples = QStringLiteral("PushButton7");
+        const QString pending = QStringLiteral("ListView1");
+        QTest::newRow("Space on Load Sample/Example Data") << samples << int(Qt::Key_Space) << 0 << 0 << kSamples;
+        QTest::newRow("Enter") << samples << int(Qt::Key_Return) << 0 << 0 << kSamples;
+        QTest::newRow("keypad Enter") << samples << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 0 << kSamples;
+        QTest::newRow("Space held down") << samples << int(Qt::Key_Space) << 0 << 4 << kSamples;
+        QTest::newRow("Enter held down") << samples << int(Qt::Key_Return) << 0 << 4 << kSamples;
+        QTest::newRow("Enter on Add Domain asks once")
+            << QStringLiteral("PushButton5") << int(Qt::Key_Return) << 0 << 0 << QList<QByteArray>{"typed.com"};
+        QTest::newRow("Escape presses nothing") << samples << int(Qt::Key_Escape) << 0 << 0 << none;
+        QTest::newRow("Enter on the pending list") << pending << int(Qt::Key_Return) << 0 << 0 << none;
+        QTest::newRow("keypad Enter on the pending list")
+            << pending << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 0 << none;
+    }
+
+    void keysOnTheFocusedControl()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, repeats);
+        QFETCH(QList<QByteArray>, added);
+        WindowUnderTest t;
+        Form1 &w = *t.window;
+        w.show();
+        DomainListView *pendingList = controls(w).ListView1;
+        pendingList->ListItems().Add(QByteArrayView("mine.com"));
+        QCoreApplication::processEvents();
+        pendingList->selectionModel()->select(pendingList->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        if (control == QLatin1String("PushButton5"))
+            t.fakes.boxes.answerInput(QStringLiteral("typed.com"));
+        auto *target = w.findChild<QWidget *>(control);
+        QVERIFY(target);
+        target->setFocus();
+        const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QString();
+        const auto send = [&](QEvent::Type type, bool autoRepeat) {
+            QKeyEvent event(type, key, Qt::KeyboardModifiers(modifiers), text, autoRepeat);
+            QApplication::sendEvent(target, &event);
+        };
+
+        send(QEvent::KeyPress, false);
+        for (int i = 0; i < repeats; ++i) {
+            send(QEvent::KeyRelease, true);
+            send(QEvent::KeyPress, true);
+        }
+        send(QEvent::KeyRelease, false);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(entries(pendingList->ListItems()), QList<QByteArray>{"mine.com"} + added);
+        QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+        for (const auto *button : w.findChildren<QPushButton *>()) {
+            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+            QVERIFY2(!button->isDown(), qPrintable(button->objectName()));
+        }
     }
 };
 

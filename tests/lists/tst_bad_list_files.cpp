@@ -1,9 +1,11 @@
 // Files nobody would call a list: binary bytes, huge lines, endless empty
-// lines, folders, FIFOs, vanishing, unreadable and failing files. Each is
+// lines, folders, FIFOs, devices, sockets, vanishing, unreadable and failing
+// files. Each is
 // loaded through "Load Domains From File" as a user would choose it.
 
 #include "list_file_helpers.h"
 #include "lists/domain_list_view.h"
+#include "lists/list_file_reader.h"
 #include "window_fixture.h"
 
 #include <QDataStream>
@@ -12,9 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -25,7 +29,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +51,7 @@ namespace {
 
 constexpr int kMillion = 1000000;
 constexpr qsizetype kBigLine = 50 * 1000 * 1000;
+constexpr qsizetype kBound = ListFileSplitter::kMaxNameBytes;
 constexpr uid_t kNobody = 65534;
 
 QByteArray byteRange(int first, int last)
@@ -55,11 +62,11 @@ QByteArray byteRange(int first, int last)
     return bytes;
 }
 
-// 50 MB without a line end: a byte pattern that never repeats in step with
+// Bytes without a line end: a byte pattern that never repeats in step with
 // the read blocks, so a block cut in the wrong place shows.
-QByteArray bigLine()
+QByteArray bigLine(qsizetype size)
 {
-    QByteArray line(kBigLine, Qt::Uninitialized);
+    QByteArray line(size, Qt::Uninitialized);
     quint32 state = 12345;
     for (char &c : line) {
         state = state * 1103515245u + 12345u;
@@ -77,6 +84,10 @@ QString reportText(int step, const QString &description)
 }
 
 const QString kNotFound = QStringLiteral("File not found");
+const QString kTooLong = QStringLiteral("Not a list file: a line longer than 1048576 bytes");
+const QString kCharacterDevice = QStringLiteral("Not a list file but a character device");
+const QString kFifoTooLong = QStringLiteral("Not a list file: a FIFO that gives more than 67108864 bytes");
+constexpr qsizetype kFifoBound = qsizetype(64) << 20;
 
 // Where two lists of names part, for a failure message that fits on a line.
 QString firstDifference(const Names &actual, const Names &expected)
@@ -280,6 +291,67 @@ private:
     std::thread m_thread;
 };
 
+// Feeds a FIFO from a process of its own, as `cat /dev/zero > fifo` would:
+// a few lines, then `filler` over and over for as long as it lives. It
+// holds the FIFO open before the load starts, and is killed at the end.
+class EndlessWriter final {
+public:
+    EndlessWriter(const QString &path, const QByteArray &lines, const QByteArray &filler = QByteArray(1, 'x'))
+    {
+        const QByteArray block = filler.repeated(65536 / filler.size());
+        const QByteArray name = QFile::encodeName(path);
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0)
+            return;
+        m_child = ::fork();
+        if (m_child == 0) {
+            // Only calls that are safe after forking a threaded process.
+            const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+            if (fd < 0 || ::write(ready[1], "r", 1) != 1)
+                ::_exit(1);
+            if (::write(fd, lines.constData(), size_t(lines.size())) != lines.size())
+                ::_exit(1);
+            while (::write(fd, block.constData(), size_t(block.size())) > 0) {
+            }
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char answer = 0;
+        m_ready = m_child > 0 && ::read(ready[0], &answer, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~EndlessWriter()
+    {
+        if (m_child <= 0)
+            return;
+        ::kill(m_child, SIGKILL);
+        ::waitpid(m_child, nullptr, 0);
+    }
+    EndlessWriter(const EndlessWriter &) = delete;
+    EndlessWriter &operator=(const EndlessWriter &) = delete;
+
+    bool ready() const { return m_ready; }
+
+private:
+    pid_t m_child = -1;
+    bool m_ready = false;
+};
+
+// A Unix socket bound at `path`, as a running program leaves one behind.
+bool makeSocket(const QString &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (fd < 0 || size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
 } // namespace
 
 class BadListFilesTest final : public QObject {
@@ -298,13 +370,21 @@ private Q_SLOTS:
         writeAll(path("z.txt"), "z");
         writeAll(path("bytes.bin"), byteRange(0, 255));
         writeAll(path("bytes4.bin"), byteRange(0, 255).repeated(4));
-        m_bigLine = bigLine();
-        writeAll(path("line.txt"), m_bigLine);
+        writeAll(path("line.txt"), bigLine(kBigLine));
+        // A line at the bound, starting after a first line so that it runs
+        // across a block end.
+        m_boundLine = bigLine(kBound);
+        writeAll(path("bound.txt"), "a\r\n" + m_boundLine + "\r\nz\r\n");
+        writeAll(path("past.txt"), "a\r\nb\r\n" + bigLine(kBound + 1) + "\r\nz\r\n");
+        writeAll(path("past-lf.txt"), "a\nb\n" + bigLine(2 * kBound) + "\nz\n");
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path("zero.txt")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), path("urandom.txt")));
+        QVERIFY(makeSocket(path("socket.txt")));
         writeAll(path("crlf.txt"), QByteArray("\r\n").repeated(kMillion));
         writeAll(path("lf.txt"), QByteArray(kMillion, '\n'));
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
         writeAll(path("folder/inside.txt"), "inside\r\n");
-        for (const char *fifo : {"silent.fifo", "lines.fifo"})
+        for (const char *fifo : {"silent.fifo", "lines.fifo", "endless.fifo"})
             QCOMPARE(::mkfifo(QFile::encodeName(path(fifo)).constData(), 0644), 0);
         QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path("mem.txt")));
         writeAll(path("secret.txt"), "secret\r\n");
@@ -329,7 +409,28 @@ private Q_SLOTS:
                                              << Names{byteRange(0, 9), byteRange(11, 12), pieceAfterCr} << quiet;
         QTest::newRow("all byte values four times over")
             << QStringList{"bytes4.bin"} << QString() << fourTimes << quiet;
-        QTest::newRow("one 50 MB line") << QStringList{"line.txt"} << QString() << Names{m_bigLine} << quiet;
+        QTest::newRow("one 50 MB line") << QStringList{"line.txt"} << QString() << none
+                                        << QStringList{reportText(118, kTooLong)};
+        QTest::newRow("a line at the bound") << QStringList{"bound.txt"} << QString()
+                                             << Names{"a", m_boundLine, "z"} << quiet;
+        QTest::newRow("a line one byte past the bound")
+            << QStringList{"past.txt"} << QString() << Names{"a", "b"} << QStringList{reportText(118, kTooLong)};
+        QTest::newRow("a 2 MiB piece between lone LFs, among files")
+            << QStringList{"a.txt", "past-lf.txt", "z.txt"} << QString() << Names{"a", "b", "a", "b", "z"}
+            << QStringList{reportText(132, kTooLong)};
+        QTest::newRow("a character device") << QStringList{"zero.txt"} << QString() << none
+                                            << QStringList{reportText(118, kCharacterDevice)};
+        QTest::newRow("a character device, among files")
+            << QStringList{"a.txt", "urandom.txt", "z.txt"} << QString() << Names{"a", "b", "z"}
+            << QStringList{reportText(132, kCharacterDevice)};
+        QTest::newRow("a socket") << QStringList{"socket.txt"} << QString() << none
+                                  << QStringList{reportText(118, QStringLiteral("Not a list file but a socket"))};
+        QTest::newRow("a FIFO whose writer never stops")
+            << QStringList{"endless.fifo"} << QStringLiteral("endless") << Names{"a", "b"}
+            << QStringList{reportText(118, kTooLong)};
+        QTest::newRow("a FIFO whose writer never stops, among files")
+            << QStringList{"a.txt", "endless.fifo", "z.txt"} << QStringLiteral("endless") << Names{"a", "b", "a", "b", "z"}
+            << QStringList{reportText(132, kTooLong)};
         QTest::newRow("a million empty lines, CR LF")
             << QStringList{"crlf.txt"} << QString() << Names(kMillion) << quiet;
         QTest::newRow("a million empty lines, LF")
@@ -382,7 +483,12 @@ private Q_SLOTS:
         std::optional<FifoWriter> writer;
         if (setup == QLatin1String("writer"))
             writer.emplace(path("lines.fifo"), QList<QByteArray>{"a\r\n", "b\n", "c"});
-        HangBreaker breaker({path("silent.fifo"), path("lines.fifo")});
+        std::optional<EndlessWriter> endless;
+        if (setup == QLatin1String("endless")) {
+            endless.emplace(path("endless.fifo"), "a\r\nb\r\n");
+            QVERIFY2(endless->ready(), "the FIFO's writer did not start");
+        }
+        HangBreaker breaker({path("silent.fifo"), path("lines.fifo"), path("endless.fifo")});
 
         Outcome outcome;
         if (setup == QLatin1String("nobody")) {
@@ -401,6 +507,7 @@ private Q_SLOTS:
         }
         const bool hung = breaker.finish();
         writer.reset();
+        endless.reset();
 
         QVERIFY2(!hung, "the load hung on a FIFO");
         QVERIFY2(outcome.trouble.isEmpty(), qPrintable(outcome.trouble));
@@ -420,6 +527,30 @@ private Q_SLOTS:
         QCOMPARE(outcome.pendingAnswers, 0);
     }
 
+    // A writer that never stops sending lines meets the FIFO's own bound;
+    // the names it gave before stay.
+    void fifoOfEndlessLinesStopsAtItsBound()
+    {
+        const QByteArray line = QByteArray(1022, 'x');
+        WindowUnderTest t;
+        t.fakes.boxes.answerOpen({path("endless.fifo")});
+        t.fakes.boxes.answerMessage(Answer::Ok);
+        EndlessWriter writer(path("endless.fifo"), "a\r\nb\r\n", line + "\r\n");
+        QVERIFY2(writer.ready(), "the FIFO's writer did not start");
+        HangBreaker breaker({path("endless.fifo")});
+
+        t.window->PushButton3_Click();
+
+        QVERIFY2(!breaker.finish(), "the load hung on a FIFO");
+        QCOMPARE(t.fakes.boxes.reports(), QStringList{reportText(118, kFifoTooLong)});
+        const Names names = entries(controls(*t.window).ListView1->ListItems());
+        QVERIFY2(names.size() > 1000 && names.size() <= kFifoBound / (line.size() + 2) + 2,
+                 qPrintable(QString::number(names.size())));
+        QCOMPARE(names.mid(0, 3), (Names{"a", "b", line}));
+        QVERIFY(std::all_of(names.begin() + 2, names.end() - 1, [&](const QByteArray &n) { return n == line; }));
+        QCOMPARE(t.window->MousePointer(), Pointer::Default);
+    }
+
     void peakMemory_data()
     {
         QTest::addColumn<QString>("file");
@@ -430,7 +561,12 @@ private Q_SLOTS:
         const auto bound = [this](const char *file, qint64 entries, qint64 perEntry, qint64 slackMiB) {
             return 4 * QFileInfo(path(file)).size() + perEntry * entries + (slackMiB << 20);
         };
-        QTest::newRow("one 50 MB line") << QStringLiteral("line.txt") << 1 << bound("line.txt", 1, 0, 64);
+        // What never ends, or runs past the bound, stops within a few times
+        // the bound, however much more there is to read.
+        const qint64 fewBounds = 4 * kBound + (16 << 20);
+        QTest::newRow("one 50 MB line") << QStringLiteral("line.txt") << 0 << fewBounds;
+        QTest::newRow("a FIFO whose writer never stops") << QStringLiteral("endless.fifo") << 2 << fewBounds;
+        QTest::newRow("a character device") << QStringLiteral("zero.txt") << 0 << fewBounds;
         QTest::newRow("a million empty lines, CR LF")
             << QStringLiteral("crlf.txt") << kMillion << bound("crlf.txt", kMillion, 32, 16);
         QTest::newRow("a million empty lines, LF")
@@ -444,6 +580,12 @@ private Q_SLOTS:
         QFETCH(qint64, bound);
         WindowUnderTest t;
         t.fakes.boxes.answerOpen({path(file)});
+        t.fakes.boxes.answerMessage(Answer::Ok); // the report, where there is one
+        std::optional<EndlessWriter> endless;
+        if (file.endsWith(QLatin1String(".fifo"))) {
+            endless.emplace(path(file), "a\r\nb\r\n");
+            QVERIFY2(endless->ready(), "the FIFO's writer did not start");
+        }
 
         // Forked, so that the peak is the load's and not some earlier test's.
         const QByteArray measured = runInChild([&] {
@@ -475,7 +617,7 @@ private:
     QString path(const char *name) const { return path(QLatin1String(name)); }
 
     QTemporaryDir m_dir;
-    QByteArray m_bigLine;
+    QByteArray m_boundLine;
 };
 
 QTEST_MAIN(BadListFilesTest)

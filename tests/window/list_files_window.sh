@@ -3,6 +3,7 @@
 # through the open dialog (its path typed into the name field), a check run
 # over its names, the taken list saved through the save dialog, and the saved
 # bytes compared; a second save to the same name answered No leaves them.
+# Then the keyboard: Tab to a button and Enter or keypad Enter presses it.
 # The names point at a small HTTP server of the test's own on 127.0.0.1.
 # Usage: list_files_window.sh PROGRAM ARTEFACT_DIR
 here=$(cd "$(dirname "$0")" && pwd)
@@ -63,5 +64,18 @@ xdotool key Escape
 sleep 0.5
 [[ $(cat "$work/taken") == $'kept\r' ]] || fail "answering No changed the file"
 [[ -z $(find "$work" -name 'taken?*') ]] || fail "a save left files behind: $(ls "$work")"
+
+# Focus is back on the taken list's "Save List"; Tab goes on to its "Clear
+# List", then to "Load Sample/Example Data".
+focus_window "$WINDOW_ID"
+xdotool key Tab Return
+sleep 0.5
+cleared=$(screenshot enter-cleared)
+[[ $(taken_rows "$cleared") == 0 ]] || fail "Enter on \"Clear List\" left $(taken_rows "$cleared") rows in the taken list"
+xdotool key Tab KP_Enter
+sleep 0.5
+samples=$(screenshot keypad-enter-samples)
+rows=$(pending_rows "$samples")
+(( rows > 3 )) || fail "keypad Enter on \"Load Sample/Example Data\" left the pending list at $rows rows"
 kill -0 "$APP_PID" 2>/dev/null || fail "the program ended"
-echo "list files window: a typed list file loaded, checked, the taken list saved byte for byte, No kept the file"
+echo "list files window: a typed list file loaded, checked, the taken list saved byte for byte, No kept the file, Enter and keypad Enter pressed the focused buttons"

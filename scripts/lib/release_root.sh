@@ -4,9 +4,7 @@
 # to the mirror's current packages at every run, and commands run inside it
 # in namespaces of their own. Source it as root after setting `release`.
 
-for tool in mmdebstrap unshare chroot ip zstd; do
-  command -v "$tool" >/dev/null || { echo "$0 needs $tool (apt-get install mmdebstrap util-linux iproute2 zstd)" >&2; exit 1; }
-done
+"$(dirname "${BASH_SOURCE[0]}")/../install-deps" --roots
 
 # The first Debian archive (not the security one) in the machine's sources,
 # deb822 or one-line style.

@@ -115,6 +115,8 @@ make_root() {
       --include=ca-certificates "$release" "$root" "deb $url $release main"
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     grep -qs '^127\.0\.0\.1' "$root/etc/hosts" || echo '127.0.0.1 localhost' >>"$root/etc/hosts"
+    # mmdebstrap leaves the root without package lists.
+    in_root apt-get update -qq
     "$setup"
     in_root apt-get clean
     echo "== $release: root built in $((SECONDS - start)) s"

@@ -64,6 +64,9 @@ in_root() {
     bash -euc '
       mode=$1 root=$2; shift 2
       [[ "$mode" == online ]] || ip link set lo up
+      # The root a mount point of its own, so that tests inside can make
+      # their mounts private (mount(2) refuses that on a mere folder).
+      mount --bind "$root" "$root"
       mount -t proc proc "$root/proc"
       mount -t sysfs sysfs "$root/sys"
       mount --rbind /dev "$root/dev"

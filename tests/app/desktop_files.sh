@@ -34,7 +34,14 @@ metainfo="$prefix/share/metainfo/$id.metainfo.xml"
   fail "bin/quillmere-tandrovel is not a relative link to the program: $(ls -l "$link" 2>&1)"
 cmp -s "$program_dir/HAND-M.CUR" "$source_dir/data/HAND-M.CUR" || fail "HAND-M.CUR is not installed beside the program"
 [[ $(ls "$prefix/bin") == quillmere-tandrovel ]] || fail "bin/ holds more than the link: $(ls "$prefix/bin")"
-[[ ! -e "$program_dir/x" ]] || fail "a skin was put in use by the install"
+# The package's skin folder is a link to where the system keeps configuration.
+if [[ -L "$program_dir/x" ]]; then
+  [[ $(readlink "$program_dir/x") == /etc/quillmere-tandrovel ]] || fail "x links to $(readlink "$program_dir/x")"
+  [[ -d "$prefix/../etc/quillmere-tandrovel" ]] || fail "the skin folder /etc/quillmere-tandrovel is not installed"
+  [[ -z "$(ls -A "$prefix/../etc/quillmere-tandrovel")" ]] || fail "a skin was put in use by the package"
+else
+  [[ ! -e "$program_dir/x" ]] || fail "a skin was put in use by the install"
+fi
 # A package holds it compressed.
 [[ -f "$prefix/share/man/man1/quillmere-tandrovel.1" || -f "$prefix/share/man/man1/quillmere-tandrovel.1.gz" ]] ||
   fail "no manual page"

@@ -188,7 +188,17 @@ private Q_SLOTS:
         QCOMPARE(view->font().family(), QStringLiteral("Arial"));
         QCOMPARE(view->font().pointSizeF(), 9.0);
         QVERIFY(view->font().bold());
-        QVERIFY(view->uniformRowHeights());
+        // Every row has the one height, whatever its text holds.
+        view->ListItems().Add(QStringLiteral("a"));
+        view->ListItems().Add(QStringLiteral("www.\u00c9t\u00e9-\u4e2d\u6587-\u0416gjy.example"));
+        view->ListItems().publish();
+        QVERIFY(view->rowHeight() > 0);
+        for (int row : {0, 1}) {
+            const QRect rect = view->visualRect(view->ListItems().index(row, 0));
+            QCOMPARE(rect.height(), view->rowHeight());
+            QCOMPARE(rect.top(), row * view->rowHeight());
+            QCOMPARE(view->indexAt(QPoint(1, rect.bottom())).row(), row);
+        }
     }
 
     void onlyThePendingListHasATooltip()

@@ -5,6 +5,7 @@
 #include "report_places.h"
 #include "scripted_server.h"
 #include "test_certificates.h"
+#include "missing_tool.h"
 #include "window_fixture.h"
 
 #include <QSet>
@@ -68,7 +69,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (LocalNginx::program().isEmpty())
-            QSKIP("nginx is not installed (scripts/install-deps --test installs it)");
+            QUILL_MISSING_TOOL("nginx is not installed (scripts/install-deps --test installs it)");
     }
 
     void runSortsWhatNginxServes()
@@ -179,7 +180,7 @@ private Q_SLOTS:
     {
         QFETCH(LocalTlsServer::Kind, kind);
         if (LocalTlsServer::program(kind).isEmpty())
-            QSKIP("the server is not installed (scripts/install-deps --test installs it)");
+            QUILL_MISSING_TOOL("the server is not installed (scripts/install-deps --test installs it)");
         QVERIFY2(m_certificates.isReady(), qPrintable(m_certificates.error()));
         LocalTlsServer server(kind, m_certificates.certificate(Kind::Good), m_certificates.key());
         QVERIFY2(server.isRunning(), qPrintable(server.error()));
@@ -211,7 +212,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, variable);
         QFETCH(bool, tls);
         if (LocalTinyproxy::program().isEmpty())
-            QSKIP("tinyproxy is not installed (scripts/install-deps --test installs it)");
+            QUILL_MISSING_TOOL("tinyproxy is not installed (scripts/install-deps --test installs it)");
         LocalTinyproxy proxy;
         QVERIFY2(proxy.isRunning(), qPrintable(proxy.error()));
         QVERIFY2(m_certificates.isReady(), qPrintable(m_certificates.error()));

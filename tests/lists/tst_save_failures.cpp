@@ -6,6 +6,7 @@
 
 #include "list_file_helpers.h"
 #include "lists/domain_list_view.h"
+#include "missing_tool.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -205,7 +206,7 @@ private Q_SLOTS:
         QFETCH(Names, names);
         QFETCH(QStringList, reports);
         if ((trouble.room > 0 || trouble.bind) && !m_noMounts.isEmpty())
-            QSKIP(qPrintable(m_noMounts));
+            QUILL_MISSING_TOOL(m_noMounts);
         QTemporaryDir base;
         const QString room = base.filePath(QStringLiteral("room"));
         QVERIFY(QDir(base.path()).mkdir(QStringLiteral("room")));

@@ -240,20 +240,23 @@ RefusingPort::~RefusingPort()
     ::close(m_socket);
 }
 
+QString libcurlRefusalOf(const QByteArray &reply)
+{
+    ScriptedServer server;
+    server.reply(reply);
+    CURL *easy = curl_easy_init();
+    char error[CURL_ERROR_SIZE] = {};
+    const QByteArray url = server.url();
+    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+    const CURLcode result = curl_easy_perform(easy);
+    curl_easy_cleanup(easy);
+    return result == CURLE_OK ? QString() : QString::fromUtf8(error[0] ? error : curl_easy_strerror(result));
+}
+
 QString libcurlRefusalOfBareCr()
 {
-    static const QString refusal = [] {
-        ScriptedServer server;
-        server.reply("HTTP/1.1 200 O\rK\r\nContent-Length: 0\r\n\r\n");
-        CURL *easy = curl_easy_init();
-        char error[CURL_ERROR_SIZE] = {};
-        const QByteArray url = server.url();
-        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
-        const CURLcode result = curl_easy_perform(easy);
-        curl_easy_cleanup(easy);
-        return result == CURLE_OK ? QString() : QString::fromUtf8(error[0] ? error : curl_easy_strerror(result));
-    }();
+    static const QString refusal = libcurlRefusalOf("HTTP/1.1 200 O\rK\r\nContent-Length: 0\r\n\r\n");
     return refusal;
 }
 

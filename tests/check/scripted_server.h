@@ -89,9 +89,12 @@ private:
     quint16 m_port = 0;
 };
 
+// What a plain transfer says to the reply: empty when libcurl passes it on.
+// Releases differ on some replies, and a distribution may carry either.
+QString libcurlRefusalOf(const QByteArray &reply);
+
 // libcurl 8.21 and later refuse a reply with a bare CR inside a header line,
-// where older releases passed it on; a distribution may carry either. What a
-// plain transfer says to such a reply: empty when it passes.
+// where older releases passed it on.
 QString libcurlRefusalOfBareCr();
 
 } // namespace quill::test

@@ -241,6 +241,12 @@ private:
             reports = {108, 110, 112};
             description = libcurlRefusalOfBareCr();
         }
+        // Some releases take a tab after the version as its blank; the status
+        // line then reaches the probe whole.
+        if (head.startsWith("HTTP/1.1\t") && libcurlRefusalOf(head).isEmpty()) {
+            taken = true;
+            reports.clear();
+        }
 
         ScriptedServer server;
         // A server of TLS speaks when the client's hello is in; these do not wait for it.

@@ -59,7 +59,13 @@ private:
         const int type = event->type();
         if (type == QAccessible::TableModelChanged) {
             const auto *change = static_cast<QAccessibleTableModelChangeEvent *>(event);
-            self->heard.append({type, -1, change->modelChangeType(), change->firstRow(), change->lastRow()});
+            const Heard h{type, -1, change->modelChangeType(), change->firstRow(), change->lastRow()};
+            // Newer Qt releases announce one reset twice; a reader rereads the
+            // whole table either way, so a repeat is heard once.
+            if (h.change == QAccessibleTableModelChangeEvent::ModelReset && !self->heard.isEmpty()
+                && self->heard.constLast() == h)
+                return;
+            self->heard.append(h);
         } else if (type == QAccessible::Focus || type == QAccessible::Selection) {
             self->heard.append({type, event->child(), -1, -1, -1});
             const int row = event->child() - 1;

@@ -88,8 +88,10 @@ void Form1::createControls()
 
     // What a screen reader adds to a control's caption. The buttons of the
     // three lists share two captions, so each is described by its list's
-    // header; the pending list's item view reads no tooltip by itself.
-    ListView1->setAccessibleDescription(ListView1->toolTip());
+    // header; the pending list's item view reads no tooltip by itself, and
+    // one who cannot double-click an entry hears of the key that removes it.
+    ListView1->setAccessibleDescription(ListView1->toolTip()
+                                        + QStringLiteral(" The Delete key removes the selected item."));
     const std::pair<QPushButton *, const char *> listButtons[] = {
         {PushButton11, "Domain(s)"},           {PushButton6, "Available Domain(s)"},
         {PushButton9, "Available Domain(s)"}, {PushButton1, "Taken Domain(s)"},

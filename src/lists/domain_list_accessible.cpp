@@ -1,6 +1,6 @@
 #include "domain_list_accessible.h"
 
-#include "accessible_row_cache.h"
+#include "accessible_row_registry.h"
 #include "domain_list_view.h"
 
 #include <QAccessible>
@@ -61,6 +61,8 @@ public:
     }
 };
 
+QAccessibleInterface *headerCellOf(QAccessibleInterface *list);
+
 QList<int> selectedRowsOf(const DomainListView &view)
 {
     QList<int> rows;
@@ -72,7 +74,7 @@ QList<int> selectedRowsOf(const DomainListView &view)
 
 // One row of the list, a cell of its one column. It follows its entry while
 // entries before it are removed, and is invalid once its own entry has gone.
-class RowItem final : public ViewPart, public QAccessibleTableCellInterface {
+class RowItem final : public ViewPart, public QAccessibleTableCellInterface, public QAccessibleActionInterface {
 public:
     RowItem(DomainListView *view, const QModelIndex &index) : ViewPart(view), m_index(index) {}
 
@@ -117,8 +119,24 @@ public:
     {
         if (type == QAccessible::TableCellInterface)
             return static_cast<QAccessibleTableCellInterface *>(this);
+        if (type == QAccessible::ActionInterface)
+            return static_cast<QAccessibleActionInterface *>(this);
         return nullptr;
     }
+
+    // As Qt's own cells: one action, which selects the row or lets it go.
+    QStringList actionNames() const override { return isValid() ? QStringList{toggleAction()} : QStringList{}; }
+    void doAction(const QString &actionName) override
+    {
+        if (!isValid() || actionName != toggleAction())
+            return;
+        QAccessibleTableInterface *list = table()->tableInterface();
+        if (isSelected())
+            list->unselectRow(row());
+        else
+            list->selectRow(row());
+    }
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
     // As a cell of the list's table.
     bool isSelected() const override { return isValid() && m_view->selectionModel()->isSelected(m_index); }
@@ -127,7 +145,7 @@ public:
         QAccessibleInterface *list = parent();
         if (!isValid() || m_view->isHeaderHidden() || !list)
             return {};
-        return {list->child(0)};
+        return {headerCellOf(list)};
     }
     QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
     int columnIndex() const override { return isValid() ? 0 : -1; }
@@ -142,14 +160,17 @@ private:
     QPersistentModelIndex m_index;
 };
 
-int rowOfItem(QAccessibleInterface *item)
+int rowOf(QAccessibleInterface *item)
 {
     auto *row = dynamic_cast<RowItem *>(item);
     return row ? row->row() : -1;
 }
 
-// The list: role, name and state as any widget, the header and every row as
-// its children, and a table of one column for readers that ask by row.
+// The list: role, name and state as any widget, its rows as its children,
+// and a table of one column for readers that ask by row. The column header
+// belongs to the table but is no child: a screen reader counts a list's
+// children to tell a row's place, and row i of n must be heard as such
+// whether the header is shown or not.
 class ListAccessible final : public QAccessibleWidget,
                              public QAccessibleTableInterface
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
@@ -158,7 +179,10 @@ class ListAccessible final : public QAccessibleWidget,
 #endif
 {
 public:
-    explicit ListAccessible(DomainListView *view) : QAccessibleWidget(view, QAccessible::List), m_rows(&rowOfItem) {}
+    explicit ListAccessible(DomainListView *view)
+        : QAccessibleWidget(view, QAccessible::List), m_rows(view->model(), &rowOf)
+    {
+    }
 
     ~ListAccessible() override
     {
@@ -177,34 +201,24 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
 
-    int childCount() const override { return headerChildren() + rowCount(); }
+    int childCount() const override { return rowCount(); }
 
     QAccessibleInterface *child(int index) const override
     {
-        if (index < 0 || index >= childCount())
-            return nullptr;
-        if (index < headerChildren())
-            return headerCell();
-        return rowItem(index - headerChildren());
+        return index >= 0 && index < rowCount() ? rowItem(index) : nullptr;
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        if (!child)
-            return -1;
-        if (m_headerId && child == QAccessible::accessibleInterface(m_headerId))
-            return headerChildren() - 1;
         const auto *row = dynamic_cast<const RowItem *>(child);
-        if (!row || row->parent() != this || row->row() < 0)
-            return -1;
-        return accessibleChildOfRow(*view(), row->row());
+        return row && row->parent() == this ? row->row() : -1;
     }
 
     QAccessibleInterface *childAt(int x, int y) const override
     {
         const QPoint global(x, y);
         DomainListView *v = view();
-        if (headerChildren() && headerCell()->rect().contains(global))
+        if (!v->isHeaderHidden() && headerCell()->rect().contains(global))
             return headerCell();
         const QPoint local = v->viewport()->mapFromGlobal(global);
         if (!v->viewport()->rect().contains(local))
@@ -213,12 +227,19 @@ public:
         return index.isValid() ? rowItem(index.row()) : nullptr;
     }
 
+    // The current row, as in Qt's own views, whether or not it is selected.
+    QAccessibleInterface *focusChild() const override
+    {
+        const QModelIndex current = view()->currentIndex();
+        return current.isValid() ? rowItem(current.row()) : nullptr;
+    }
+
     // The table of one column.
     QAccessibleInterface *caption() const override { return nullptr; }
     QAccessibleInterface *summary() const override { return nullptr; }
     QAccessibleInterface *cellAt(int row, int column) const override
     {
-        return column == 0 && row >= 0 && row < rowCount() ? rowItem(row) : nullptr;
+        return column == 0 ? child(row) : nullptr;
     }
     int selectedCellCount() const override { return selectedRowCount(); }
     QList<QAccessibleInterface *> selectedCells() const override
@@ -265,16 +286,8 @@ public:
         return true;
     }
     bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent *event) override
-    {
-        // The kept rows follow their entries by themselves; rows that went
-        // give up their interfaces here, or when the cache fills up if no
-        // reader listens for changes.
-        if (event->modelChangeType() == QAccessibleTableModelChangeEvent::ModelReset)
-            m_rows.clear();
-        else
-            m_rows.dropGone();
-    }
+    // Rows follow the model by themselves (AccessibleRowRegistry).
+    void modelChange(QAccessibleTableModelChangeEvent *) override {}
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
     // The selection: at most one row.
@@ -287,17 +300,17 @@ public:
     }
     bool isSelected(QAccessibleInterface *childItem) const override
     {
-        const int row = ownRow(childItem);
+        const int row = indexOfChild(childItem);
         return row >= 0 && isRowSelected(row);
     }
     bool select(QAccessibleInterface *childItem) override
     {
-        const int row = ownRow(childItem);
+        const int row = indexOfChild(childItem);
         return row >= 0 && selectRow(row);
     }
     bool unselect(QAccessibleInterface *childItem) override
     {
-        const int row = ownRow(childItem);
+        const int row = indexOfChild(childItem);
         return row >= 0 && unselectRow(row);
     }
     bool selectAll() override { return rowCount() == 1 && selectRow(0); }
@@ -308,21 +321,15 @@ public:
     }
 #endif
 
-private:
-    DomainListView *view() const { return static_cast<DomainListView *>(widget()); }
-    int headerChildren() const { return view()->isHeaderHidden() ? 0 : 1; }
-    int ownRow(const QAccessibleInterface *child) const
-    {
-        const int index = indexOfChild(child);
-        return index < headerChildren() ? -1 : index - headerChildren();
-    }
-
     QAccessibleInterface *headerCell() const
     {
         if (!m_headerId || !QAccessible::accessibleInterface(m_headerId))
             m_headerId = QAccessible::registerAccessibleInterface(new HeaderCell(view()));
         return QAccessible::accessibleInterface(m_headerId);
     }
+
+private:
+    DomainListView *view() const { return static_cast<DomainListView *>(widget()); }
 
     QAccessibleInterface *rowItem(int row) const
     {
@@ -332,8 +339,14 @@ private:
     }
 
     mutable QAccessible::Id m_headerId = 0;
-    mutable AccessibleRowCache m_rows;
+    mutable AccessibleRowRegistry m_rows;
 };
+
+QAccessibleInterface *headerCellOf(QAccessibleInterface *list)
+{
+    auto *ours = dynamic_cast<ListAccessible *>(list);
+    return ours ? ours->headerCell() : nullptr;
+}
 
 QAccessibleInterface *domainListFactory(const QString &className, QObject *object)
 {
@@ -352,11 +365,6 @@ void installDomainListAccessible()
         return true;
     }();
     Q_UNUSED(installed);
-}
-
-int accessibleChildOfRow(const DomainListView &view, int row)
-{
-    return (view.isHeaderHidden() ? 0 : 1) + row;
 }
 
 } // namespace quill

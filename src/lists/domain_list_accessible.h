@@ -2,19 +2,13 @@
 
 namespace quill {
 
-class DomainListView;
-
 // Lets assistive technology read a DomainListView as it reads Qt's own item
-// views: the list with the header text as its name, the column header as its
-// first child and then every row of the list, each at its position, read as
-// its entry's shown text. The list answers as a table (row count, the cell at
-// any row, the selected rows) and, where Qt offers it, as a selection.
-// Row items are made only when asked for and only a few hundred are kept, so
-// a list of a million names costs no more to read than a short one.
+// views: the list with the header text as its name and every row of the list
+// as its child at the row's own position, read as its entry's shown text. The
+// list answers as a table (row count, the cell at any row, the column header,
+// the selected rows) and, where Qt offers it, as a selection. A row's item is
+// made when first asked for and kept while its row is there, so a list of a
+// million names that no one reads costs nothing more.
 void installDomainListAccessible();
-
-// The accessible child that stands for `row` (from 0): the rows follow the
-// header when it is shown.
-int accessibleChildOfRow(const DomainListView &view, int row);
 
 } // namespace quill

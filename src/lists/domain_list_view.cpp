@@ -374,7 +374,13 @@ void DomainListView::currentChanged(const QModelIndex &current, const QModelInde
 void DomainListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QAbstractItemView::selectionChanged(selected, deselected);
-    if (!QAccessible::isActive() || selected.isEmpty())
+    if (!QAccessible::isActive())
+        return;
+    // A row let go is told of at once, as Qt's own views tell it, also when
+    // nothing else is selected in its stead.
+    if (!deselected.isEmpty() && deselected.first().top() < rowCount())
+        tellAccessibility(QAccessible::SelectionRemove, deselected.first().top());
+    if (selected.isEmpty())
         return;
     // A key or a click selects before it makes the row current and the view
     // scrolls there: the row is told of after that. A selection the current
@@ -392,11 +398,18 @@ void DomainListView::tellSelection()
         tellAccessibility(QAccessible::Selection, row);
 }
 
+void DomainListView::tellCurrentRow()
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && hasFocus() && QAccessible::isActive())
+        tellAccessibility(QAccessible::Focus, current.row());
+}
+
 void DomainListView::tellAccessibility(int event, int row)
 {
     QAccessibleEvent note(this, QAccessible::Event(event));
     if (row >= 0)
-        note.setChild(accessibleChildOfRow(*this, row));
+        note.setChild(row);
     QAccessible::updateAccessibility(&note);
 }
 
@@ -413,7 +426,29 @@ void DomainListView::keyPressEvent(QKeyEvent *event)
         Q_EMIT deleteKeyPressed();
         return;
     }
+    const QModelIndex before = currentIndex();
     QAbstractItemView::keyPressEvent(event);
+    // A key that moves to the row already current (Home on the first row,
+    // any arrow in a list of one) moves no focus, and a screen reader would
+    // say nothing: the focus goes to the list and back, so that the row is
+    // heard again with its place.
+    static constexpr Qt::Key kMoves[] = {Qt::Key_Up,     Qt::Key_Down,     Qt::Key_Home,
+                                         Qt::Key_End,    Qt::Key_PageUp,   Qt::Key_PageDown};
+    const bool moves = std::find(std::begin(kMoves), std::end(kMoves), event->key()) != std::end(kMoves)
+                       || (!event->text().isEmpty() && event->text().at(0).isPrint());
+    if (moves && before.isValid() && currentIndex() == before && QAccessible::isActive()) {
+        tellAccessibility(QAccessible::Focus, -1);
+        tellCurrentRow();
+    }
+}
+
+void DomainListView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractItemView::focusInEvent(event);
+    // Qt tells of the list itself once this returns: the current row is told
+    // of after that, so that a reader arriving here hears where it stands.
+    if (QAccessible::isActive())
+        QMetaObject::invokeMethod(this, &DomainListView::tellCurrentRow, Qt::QueuedConnection);
 }
 
 QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QModelIndex &index,

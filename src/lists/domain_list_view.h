@@ -55,6 +55,7 @@ protected:
     void changeEvent(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
@@ -80,6 +81,7 @@ private:
     void rowsChanged();
     void tellAccessibility(int event, int row);
     void tellSelection();
+    void tellCurrentRow();
 
     DomainList *m_items;
     QHeaderView *m_header;

@@ -252,8 +252,8 @@ private Q_SLOTS:
                                 << QString::fromLatin1(description) << QRect(l, t, w, h);
         };
         // What a screen reader adds to the caption: a list button names its list.
-        const char *pendingHint =
-            "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
+        const char *pendingHint = "Double-click item to remove it. Move | line to right and out of window to reveal "
+                                  "full names. The Delete key removes the selected item.";
         row("ListView1", "", pendingHint, 120, 120, 7800, 1575);
         row("ListView2", "", "", 4080, 3315, 3840, 1935);
         row("ListView3", "", "", 120, 3315, 3840, 1935);

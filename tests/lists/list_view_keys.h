@@ -12,7 +12,9 @@
 
 namespace quill::test {
 
-enum class Key { Down, Up, PageDown, PageUp, Home, End, WheelDown, WheelUp, Type, Delete, Append, Clear };
+// CtrlClick: Ctrl and a click on the current row; Arrive: the focus comes in
+// by Tab.
+enum class Key { Down, Up, PageDown, PageUp, Home, End, WheelDown, WheelUp, Type, Delete, Append, Clear, CtrlClick, Arrive };
 
 // Entries "n0000000.example" and on, the last "zulu.example", published.
 inline void fill(DomainList &list, int entries)
@@ -67,12 +69,17 @@ inline void press(DomainListView &v, Key key, const QString &typed)
         return QTest::keyClicks(&v, typed);
     case Key::Delete:
         return QTest::keyClick(&v, Qt::Key_Delete);
+    case Key::CtrlClick:
+        return QTest::mouseClick(v.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                 v.visualRect(v.currentIndex()).center());
+    case Key::Arrive:
+        v.clearFocus();
+        return v.setFocus(Qt::TabFocusReason);
     case Key::Append:
     case Key::Clear:
         return;
     }
 }
-
 
 } // namespace quill::test
 

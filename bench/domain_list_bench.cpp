@@ -5,7 +5,10 @@
 // check run does, to a million-name list in its shown view and to one that
 // no view shows: the view's share of each append. Then type-ahead on the
 // million: each keystroke of a name typed into the view, to its repaint, and
-// the search it makes against Qt's own search that decodes every entry.
+// the search it makes against Qt's own search that decodes every entry. Then
+// a reader that takes every row of 100,000 from the list's accessible
+// interface and takes them again, beside Qt's own QTreeView over the same
+// list: the time, and the memory each row read costs.
 //
 // With --atspi SCRIPT (a display and a session bus needed, as
 // bench/atspi_session.sh gives) it also measures the shown million with the
@@ -23,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdlib>
@@ -256,6 +260,65 @@ TypeAhead typeAhead(const Names &names, int argc, char **argv)
     return r;
 }
 
+constexpr int kAccessibleRows = 100'000;
+
+struct Children {
+    double seconds;       // taking every child the first time
+    double againSeconds;  // and the second
+    long long residentGrowth;
+    int rows;
+    int otherItems;       // children the second take gave as other items
+};
+
+// Every child of a list of 100,000 rows taken from its accessible interface,
+// as a screen reader that walks the list does, then taken again.
+Children takeAllChildren(const Names &names, bool stock, int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    quill::DomainListView ours;
+    quill::DomainList &list = ours.ListItems();
+    QTreeView qtView;
+    QAbstractItemView *view = &ours;
+    if (stock) {
+        qtView.setRootIsDecorated(false);
+        qtView.setUniformRowHeights(true);
+        qtView.setModel(&list);
+        view = &qtView;
+    } else {
+        ours.addColumn(QStringLiteral("Domain(s)"));
+    }
+    list.setHeaderText(QStringLiteral("Domain(s)"));
+    for (int i = 0; i < kAccessibleRows; ++i) {
+        const std::string_view name = names.at(i);
+        list.Add(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+    }
+    list.publish();
+    view->resize(520, 105);
+    view->show();
+    QApplication::processEvents();
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(view);
+    const long long before = residentBytes();
+    const auto takeAll = [&] {
+        std::vector<QAccessibleInterface *> taken;
+        taken.reserve(size_t(table->childCount()));
+        for (int i = 0; i < table->childCount(); ++i)
+            taken.push_back(table->child(i));
+        return taken;
+    };
+    auto start = std::chrono::steady_clock::now();
+    const std::vector<QAccessibleInterface *> first = takeAll();
+    Children r{};
+    r.seconds = secondsSince(start);
+    r.residentGrowth = residentBytes() - before;
+    start = std::chrono::steady_clock::now();
+    const std::vector<QAccessibleInterface *> second = takeAll();
+    for (size_t i = 0; i < first.size(); ++i)
+        r.otherItems += i >= second.size() || second[i] != first[i];
+    r.againSeconds = secondsSince(start);
+    r.rows = table->tableInterface() ? table->tableInterface()->rowCount() : -1;
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -297,6 +360,19 @@ int main(int argc, char **argv)
                 "decoding every entry (%.1fx)\n",
                 typing.medianMs, typing.worstKeyMs, typing.worstMs, typing.listSearchMs, typing.qtSearchMs,
                 typing.qtSearchMs / typing.listSearchMs);
+    const Children ownChildren = isolated([&] { return takeAllChildren(names, false, argc, argv); });
+    const Children qtChildren = isolated([&] { return takeAllChildren(names, true, argc, argv); });
+    std::printf("a reader taking every row of %d again gets %d other items (Qt's QTreeView: %d)\n", kAccessibleRows,
+                ownChildren.otherItems, qtChildren.otherItems);
+    if (ownChildren.rows != kAccessibleRows || ownChildren.otherItems != 0)
+        return 1;
+    std::printf("a reader taking every row of %d: %.3f s, again %.3f s; Qt's QTreeView %.3f s, again %.3f s "
+                "(%.2fx); each row read costs %.0f bytes, Qt's view %.0f (%.2fx, aim: within 1.0x)\n",
+                kAccessibleRows, ownChildren.seconds, ownChildren.againSeconds, qtChildren.seconds,
+                qtChildren.againSeconds, ownChildren.seconds / qtChildren.seconds,
+                double(ownChildren.residentGrowth) / kAccessibleRows,
+                double(qtChildren.residentGrowth) / kAccessibleRows,
+                double(ownChildren.residentGrowth) / double(qtChildren.residentGrowth));
     if (script) {
         const Reading read = isolated([&] { return readThroughAtSpi(names, argc, argv, script); });
         if (!read.bridgeOn || read.clientStatus != 0) {

@@ -4,36 +4,23 @@
 
 namespace quill {
 
-AccessibleRowRegistry::AccessibleRowRegistry(const QAbstractItemModel *model, RowOf rowOf)
-    : m_rowOf(std::move(rowOf))
+AccessibleRowRegistry::AccessibleRowRegistry(const QAbstractItemModel *model)
 {
-    // Out of date from the moment the model starts a change, so that a
-    // look-up made while the model tells its views sees the rows as they
-    // stand then; placed anew once it is done, so that a removed row's item
-    // is given up at once. New last rows move none.
-    const auto moving = [this] { m_moved = !m_ids.isEmpty(); };
-    const auto moved = [this] {
-        if (!m_ids.isEmpty())
-            replace();
-    };
-    const auto inserting = [this, model](const QModelIndex &, int first) {
-        if (first < model->rowCount())
-            m_moved = !m_ids.isEmpty();
-    };
-    const auto inserted = [moved, model](const QModelIndex &, int, int last) {
+    const auto removed = [this](const QModelIndex &, int first, int last) { shift(last + 1, first - last - 1); };
+    // New last rows move none: a list growing at its end costs nothing here.
+    const auto inserted = [this, model](const QModelIndex &, int first, int last) {
         if (last + 1 < model->rowCount())
-            moved();
+            shift(first, last - first + 1);
     };
+    // Rows moved or laid out anew cannot be followed by their places: their
+    // items are given up, as at a reset. A list never does either.
+    const auto reset = [this] { clear(); };
     m_connections = {
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, moving),
-        QObject::connect(model, &QAbstractItemModel::rowsRemoved, moved),
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, inserting),
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, removed),
         QObject::connect(model, &QAbstractItemModel::rowsInserted, inserted),
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeMoved, moving),
-        QObject::connect(model, &QAbstractItemModel::rowsMoved, moved),
-        QObject::connect(model, &QAbstractItemModel::layoutAboutToBeChanged, moving),
-        QObject::connect(model, &QAbstractItemModel::layoutChanged, moved),
-        QObject::connect(model, &QAbstractItemModel::modelReset, [this] { clear(); }),
+        QObject::connect(model, &QAbstractItemModel::rowsMoved, reset),
+        QObject::connect(model, &QAbstractItemModel::layoutChanged, reset),
+        QObject::connect(model, &QAbstractItemModel::modelReset, reset),
     };
 }
 
@@ -44,33 +31,37 @@ AccessibleRowRegistry::~AccessibleRowRegistry()
     clear();
 }
 
-QAccessibleInterface *AccessibleRowRegistry::find(int row)
+AccessibleRowItem *AccessibleRowRegistry::find(int row) const
 {
-    if (m_moved)
-        replace();
     const auto at = m_ids.constFind(row);
-    return at == m_ids.cend() ? nullptr : QAccessible::accessibleInterface(*at);
+    return at == m_ids.cend() ? nullptr : static_cast<AccessibleRowItem *>(QAccessible::accessibleInterface(*at));
 }
 
-QAccessibleInterface *AccessibleRowRegistry::keep(QAccessibleInterface *item)
+AccessibleRowItem *AccessibleRowRegistry::keep(int row, AccessibleRowItem *item)
 {
-    const int row = m_rowOf(item);
+    item->m_row = row;
     m_ids.insert(row, QAccessible::registerAccessibleInterface(item));
     return item;
 }
 
-void AccessibleRowRegistry::replace()
+void AccessibleRowRegistry::shift(int first, int by)
 {
-    m_moved = false;
+    if (m_ids.isEmpty())
+        return;
     QHash<int, QAccessible::Id> placed;
     placed.reserve(m_ids.size());
-    for (const QAccessible::Id id : std::as_const(m_ids)) {
-        QAccessibleInterface *item = QAccessible::accessibleInterface(id);
-        const int row = item ? m_rowOf(item) : -1;
-        if (row >= 0)
-            placed.insert(row, id);
-        else if (item)
-            QAccessible::deleteAccessibleInterface(id);
+    for (auto at = m_ids.cbegin(); at != m_ids.cend(); ++at) {
+        auto *item = static_cast<AccessibleRowItem *>(QAccessible::accessibleInterface(at.value()));
+        if (!item)
+            continue;
+        if (at.key() < first + std::min(by, 0)) {
+            placed.insert(at.key(), at.value());
+        } else if (at.key() < first) {
+            QAccessible::deleteAccessibleInterface(at.value()); // its row has gone
+        } else {
+            item->m_row = at.key() + by;
+            placed.insert(item->m_row, at.value());
+        }
     }
     m_ids = std::move(placed);
 }
@@ -78,7 +69,6 @@ void AccessibleRowRegistry::replace()
 void AccessibleRowRegistry::clear()
 {
     const QHash<int, QAccessible::Id> ids = std::exchange(m_ids, {});
-    m_moved = false;
     for (const QAccessible::Id id : ids)
         if (QAccessible::accessibleInterface(id))
             QAccessible::deleteAccessibleInterface(id);

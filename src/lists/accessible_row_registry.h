@@ -2,48 +2,53 @@
 
 #include <QAccessible>
 #include <QHash>
+#include <QList>
 #include <QMetaObject>
-
-#include <functional>
 
 class QAbstractItemModel;
 
 namespace quill {
 
-// The accessible interfaces of a list's rows that assistive technology has
-// asked for, one per row, registered with QAccessible. A row keeps its
-// interface, and so its id and its path on the accessibility bus, for as
-// long as the row is there: rows that move up as earlier ones go are
-// found again at their new places, and only the interface of a row that
-// has gone (or of every row, when the list is reset) is given up.
-// Nothing is held for rows no one asked for.
+// An accessible item that stands for one row of a list; the registry that
+// keeps it tells it which row that is as rows come and go.
+class AccessibleRowItem : public QAccessibleInterface {
+public:
+    int row() const noexcept { return m_row; }
+
+private:
+    friend class AccessibleRowRegistry;
+    int m_row = -1;
+};
+
+// The accessible items of a list's rows that assistive technology has asked
+// for, one per row, registered with QAccessible. A row keeps its item, and so
+// its id and its path on the accessibility bus, for as long as the row is
+// there: rows that move up as earlier ones go keep theirs at their new
+// places. Only a removed row's item is given up, at once, and every item when
+// the list is reset. Nothing is held for rows no one asked for.
+//
+// Made with the model's view, before the view hears of the model: rows are
+// placed anew before any view reacts to a change and asks for a row.
 class AccessibleRowRegistry final {
 public:
-    // The row an interface stands for now, or -1 once its row has gone.
-    using RowOf = std::function<int(QAccessibleInterface *)>;
-
-    AccessibleRowRegistry(const QAbstractItemModel *model, RowOf rowOf);
+    explicit AccessibleRowRegistry(const QAbstractItemModel *model);
     ~AccessibleRowRegistry();
     AccessibleRowRegistry(const AccessibleRowRegistry &) = delete;
     AccessibleRowRegistry &operator=(const AccessibleRowRegistry &) = delete;
 
-    // The interface registered for `row`, or null.
-    QAccessibleInterface *find(int row);
+    // The item registered for `row`, or null.
+    AccessibleRowItem *find(int row) const;
     // Registers `item`, made for a row that find() did not know.
-    QAccessibleInterface *keep(QAccessibleInterface *item);
+    AccessibleRowItem *keep(int row, AccessibleRowItem *item);
     void clear();
     qsizetype size() const noexcept { return m_ids.size(); }
 
 private:
-    // Places rows at the rows they stand for now, after the model moved or
-    // removed some, and gives up those whose rows have gone.
-    void replace();
+    // Moves the rows from `first` on by `by` places; rows that a negative
+    // `by` passes over have gone.
+    void shift(int first, int by);
 
-    RowOf m_rowOf;
     QHash<int, QAccessible::Id> m_ids;
-    // Set when rows other than new last ones came or went: the places above
-    // are then out of date until the next look-up.
-    bool m_moved = false;
     QList<QMetaObject::Connection> m_connections;
 };
 

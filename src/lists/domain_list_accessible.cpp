@@ -6,7 +6,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QHeaderView>
-#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWindow>
 
@@ -16,7 +15,8 @@ namespace {
 
 // What the column header and the rows share: they belong to a view and are
 // no widgets of their own.
-class ViewPart : public QAccessibleInterface {
+template <typename Interface>
+class ViewPart : public Interface {
 public:
     explicit ViewPart(DomainListView *view) : m_view(view) {}
 
@@ -33,7 +33,7 @@ protected:
     QPointer<DomainListView> m_view;
 };
 
-class HeaderCell final : public ViewPart {
+class HeaderCell final : public ViewPart<QAccessibleInterface> {
 public:
     using ViewPart::ViewPart;
 
@@ -72,26 +72,37 @@ QList<int> selectedRowsOf(const DomainListView &view)
     return rows;
 }
 
-// One row of the list, a cell of its one column. It follows its entry while
-// entries before it are removed, and is invalid once its own entry has gone.
-class RowItem final : public ViewPart, public QAccessibleTableCellInterface, public QAccessibleActionInterface {
+// One row of the list, a cell of its one column. Its registry, which the
+// view owns, keeps it at its row's place and deletes it with its row, so it
+// never outlives its view nor reads another row.
+class RowItem final : public AccessibleRowItem,
+                      public QAccessibleTableCellInterface,
+                      public QAccessibleActionInterface {
 public:
-    RowItem(DomainListView *view, const QModelIndex &index) : ViewPart(view), m_index(index) {}
+    explicit RowItem(DomainListView *view) : m_view(view) {}
 
-    int row() const { return isValid() ? m_index.row() : -1; }
-    bool isValid() const override { return m_view && m_index.isValid(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_view->window()->windowHandle(); }
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_view); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString &) override {}
+
+    bool isValid() const override { return row() >= 0; }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QString text(QAccessible::Text t) const override
     {
         if (!isValid() || t != QAccessible::Name)
             return {};
-        return m_index.data(Qt::AccessibleTextRole).toString();
+        return index().data(Qt::AccessibleTextRole).toString();
     }
     QRect rect() const override
     {
         if (!isValid())
             return {};
-        QRect place = m_view->visualRect(m_index);
+        QRect place = m_view->visualRect(index());
         // The part on the screen when the row is there: the last row may
         // stand out below the list's edge, and a wide column beyond its side.
         if (place.intersects(m_view->viewport()->rect()))
@@ -105,13 +116,14 @@ public:
             s.invalid = true;
             return s;
         }
-        const bool current = m_view->currentIndex() == QModelIndex(m_index);
+        const QModelIndex index = this->index();
+        const bool current = m_view->currentIndex() == index;
         s.selectable = true;
         s.focusable = true;
         s.selected = isSelected();
         s.active = current;
         s.focused = current && m_view->hasFocus();
-        s.invisible = !m_view->visualRect(m_index).intersects(m_view->viewport()->rect());
+        s.invisible = !m_view->visualRect(index).intersects(m_view->viewport()->rect());
         s.offscreen = s.invisible;
         return s;
     }
@@ -139,7 +151,7 @@ public:
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
     // As a cell of the list's table.
-    bool isSelected() const override { return isValid() && m_view->selectionModel()->isSelected(m_index); }
+    bool isSelected() const override { return isValid() && m_view->selectionModel()->isSelected(index()); }
     QList<QAccessibleInterface *> columnHeaderCells() const override
     {
         QAccessibleInterface *list = parent();
@@ -155,16 +167,10 @@ public:
     QAccessibleInterface *table() const override { return parent(); }
 
 private:
-    // Moves with its entry as the ones before it go, and turns invalid with
-    // the entry itself or a cleared list: a kept row never reads another.
-    QPersistentModelIndex m_index;
-};
+    QModelIndex index() const { return m_view->model()->index(row(), 0); }
 
-int rowOf(QAccessibleInterface *item)
-{
-    auto *row = dynamic_cast<RowItem *>(item);
-    return row ? row->row() : -1;
-}
+    DomainListView *m_view;
+};
 
 // The list: role, name and state as any widget, its rows as its children,
 // and a table of one column for readers that ask by row. The column header
@@ -179,10 +185,7 @@ class ListAccessible final : public QAccessibleWidget,
 #endif
 {
 public:
-    explicit ListAccessible(DomainListView *view)
-        : QAccessibleWidget(view, QAccessible::List), m_rows(view->model(), &rowOf)
-    {
-    }
+    explicit ListAccessible(DomainListView *view) : QAccessibleWidget(view, QAccessible::List) {}
 
     ~ListAccessible() override
     {
@@ -333,13 +336,13 @@ private:
 
     QAccessibleInterface *rowItem(int row) const
     {
-        if (QAccessibleInterface *kept = m_rows.find(row))
+        AccessibleRowRegistry &rows = view()->accessibleRows();
+        if (QAccessibleInterface *kept = rows.find(row))
             return kept;
-        return m_rows.keep(new RowItem(view(), view()->model()->index(row, 0)));
+        return rows.keep(row, new RowItem(view()));
     }
 
     mutable QAccessible::Id m_headerId = 0;
-    mutable AccessibleRowRegistry m_rows;
 };
 
 QAccessibleInterface *headerCellOf(QAccessibleInterface *list)

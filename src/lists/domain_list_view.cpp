@@ -19,7 +19,8 @@
 namespace quill {
 
 DomainListView::DomainListView(QWidget *parent)
-    : QAbstractItemView(parent), m_items(new DomainList(this)), m_header(new ListHeader(this))
+    : QAbstractItemView(parent), m_items(new DomainList(this)), m_accessibleRows(m_items),
+      m_header(new ListHeader(this))
 {
     installDomainListAccessible();
     drawFrameWhole(*this);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "accessible_row_registry.h"
+
 #include <QAbstractItemView>
 
 #include <optional>
@@ -41,6 +43,9 @@ public:
     // The rows on the screen, whole or in part: the first and how many.
     int firstShownRow() const;
     int shownRowCount() const;
+
+    // The accessible items of the rows that assistive technology has read.
+    AccessibleRowRegistry &accessibleRows() noexcept { return m_accessibleRows; }
 
     QRect visualRect(const QModelIndex &index) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
@@ -84,6 +89,9 @@ private:
     void tellCurrentRow();
 
     DomainList *m_items;
+    // Before anything else hears of the list, so that rows read while the
+    // view reacts to a change are already at their new places.
+    AccessibleRowRegistry m_accessibleRows;
     QHeaderView *m_header;
     int m_rowHeight = 1;
     int m_reselectRow = -1;

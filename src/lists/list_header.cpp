@@ -11,9 +11,12 @@ void ListHeader::paintEvent(QPaintEvent *event)
 {
     QHeaderView::paintEvent(event);
     const int used = length() - offset();
-    const QRect rest(used, 0, viewport()->width() - used, viewport()->height());
-    if (rest.width() <= 0)
+    const int free = viewport()->width() - used;
+    if (free <= 0)
         return;
+    // Right to left, the sections stand at the right edge and the rest lies left of them.
+    const QRect rest = QStyle::visualRect(layoutDirection(), viewport()->rect(),
+                                          QRect(used, 0, free, viewport()->height()));
     QPainter painter(viewport());
     QStyleOptionHeader option;
     initStyleOption(&option);

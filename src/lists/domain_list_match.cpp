@@ -6,10 +6,10 @@ namespace quill {
 
 namespace {
 
-bool isAscii(QByteArrayView bytes)
+bool isAscii(QStringView text)
 {
-    for (const char c : bytes)
-        if (uchar(c) >= 0x80)
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
             return false;
     return true;
 }
@@ -44,16 +44,17 @@ QModelIndexList DomainList::match(const QModelIndex &start, int role, const QVar
 {
     const Qt::MatchFlags kind = flags & Qt::MatchTypeMask;
     const QString text = value.toString();
-    QByteArray prefix = text.toLatin1();
     // The search on the bytes answers what decoding each entry would for
     // an ASCII text no longer than the views show; anything else is left
-    // to Qt's own search.
+    // to Qt's own search. The text is looked at before it becomes bytes:
+    // Latin-1 would turn every letter beyond it into '?'.
     if (kind != Qt::MatchStartsWith || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         || value.userType() != QMetaType::QString || start.parent().isValid() || start.column() != 0
-        || prefix.size() > kMaxShownBytes - 4 || !isAscii(prefix) || flags.testFlag(Qt::MatchRecursive))
+        || text.size() > kMaxShownBytes - 4 || !isAscii(text) || flags.testFlag(Qt::MatchRecursive))
         return QAbstractListModel::match(start, role, value, hits, flags);
 
     const bool caseless = !flags.testFlag(Qt::MatchCaseSensitive);
+    QByteArray prefix = text.toLatin1();
     if (caseless)
         prefix = prefix.toLower();
     const int rows = rowCount();

@@ -193,6 +193,20 @@ private Q_SLOTS:
             << QList<QByteArray>{"b\xC3\xBC" "cher.de", "bu.de"} << "B" << 0 << false << QList<int>{0, 1};
         QTest::newRow("non-ASCII text") << QList<QByteArray>{"\xC3\xA4rger.de", "\xC3\x84pfel.de", "a.de"}
                                         << QStringLiteral("ä") << 0 << false << QList<int>{0, 1};
+        // Letters beyond Latin-1 are no '?' to the search.
+        QTest::newRow("Cyrillic, any case") << QList<QByteArray>{"?uk.ru", "\xD0\xB6uk.ru", "\xD0\x96ir.ru"}
+                                            << QStringLiteral("\u0436") << 0 << false << QList<int>{1, 2};
+        QTest::newRow("Cyrillic, case-sensitive") << QList<QByteArray>{"?ir.ru", "\xD0\xB6uk.ru", "\xD0\x96ir.ru"}
+                                                  << QStringLiteral("\u0416") << 0 << true << QList<int>{2};
+        QTest::newRow("Greek sigmas") << QList<QByteArray>{"\xCE\xA3ofia.gr", "?.gr", "\xCF\x82.gr", "\xCF\x83.gr"}
+                                      << QStringLiteral("\u03c3") << 1 << false << QList<int>{2, 3, 0};
+        QTest::newRow("CJK") << QList<QByteArray>{"\xE4\xB8\xAD\xE6\x96\x87.cn", "?.cn", "\xE4\xB8\xAD.cn"}
+                             << QStringLiteral("\u4e2d") << 0 << false << QList<int>{0, 2};
+        QTest::newRow("emoji") << QList<QByteArray>{"??.ws", "\xF0\x9F\x98\x80.ws", "\xF0\x9F\x98\x81.ws"}
+                               << QStringLiteral("\U0001F600") << 0 << false << QList<int>{1};
+        QTest::newRow("ASCII, then beyond Latin-1")
+            << QList<QByteArray>{"a?.ru", "A\xD0\xB6.ru", "a\xD0\x96.ru"} << QStringLiteral("a\u0436") << 0 << false
+            << QList<int>{1, 2};
         QTest::newRow("invalid UTF-8") << QList<QByteArray>{"\xFF" "a", "a\xFF"} << "a" << 0 << false
                                        << QList<int>{1};
         QTest::newRow("entry cut for the views")

@@ -30,12 +30,19 @@ constexpr bool isLineEnd(char c) noexcept
 
 // Makes room for a large file at once, with the number of names guessed from
 // its first block: growing step by step would copy the list several times.
+// The size says how much may come, not how much is kept: the piece after the
+// block's last line end may run on past the bound and end the load, as the
+// one endless piece of a sparse file does. So the file is taken to be lines
+// only in the share of the block they fill.
 void makeRoom(DomainList &target, QByteArrayView firstBlock, qint64 fileSize)
 {
     const auto ends = std::count_if(firstBlock.begin(), firstBlock.end(), isLineEnd);
+    // The block's bytes up to its last line end, and no further.
+    const qsizetype lined = firstBlock.rend() - std::find_if(firstBlock.rbegin(), firstBlock.rend(), isLineEnd);
+    const double kept = double(fileSize) * double(lined) / double(firstBlock.size());
     const double perByte = double(ends + 1) / double(firstBlock.size());
-    const auto names = qsizetype(perByte * double(fileSize) * 1.05) + 16;
-    target.reserve(target.Count() + names, target.byteSize() + qsizetype(fileSize));
+    const auto names = qsizetype(perByte * kept * 1.05) + 16;
+    target.reserve(target.Count() + names, target.byteSize() + qsizetype(kept));
 }
 
 [[noreturn]] void throwTooLong()

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -377,6 +378,15 @@ private Q_SLOTS:
         writeAll(path("bound.txt"), "a\r\n" + m_boundLine + "\r\nz\r\n");
         writeAll(path("past.txt"), "a\r\nb\r\n" + bigLine(kBound + 1) + "\r\nz\r\n");
         writeAll(path("past-lf.txt"), "a\nb\n" + bigLine(2 * kBound) + "\nz\n");
+        // A terabyte of a hole after a few bytes, or as much as the file system allows.
+        for (const auto &[name, start] : {std::pair{"sparse.txt", ""}, std::pair{"line-sparse.txt", "a\r\n"}}) {
+            writeAll(path(name), start);
+            QFile sparse(path(name));
+            QVERIFY(sparse.open(QIODevice::ReadWrite));
+            for (qint64 size = qint64(1) << 40; !sparse.resize(size) && size > 4 * kBound;)
+                size /= 2;
+            QVERIFY2(sparse.size() > 2 * kBound, qPrintable(sparse.errorString()));
+        }
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path("zero.txt")));
         QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), path("urandom.txt")));
         QVERIFY(makeSocket(path("socket.txt")));
@@ -415,6 +425,10 @@ private Q_SLOTS:
                                              << Names{"a", m_boundLine, "z"} << quiet;
         QTest::newRow("a line one byte past the bound")
             << QStringList{"past.txt"} << QString() << Names{"a", "b"} << QStringList{reportText(118, kTooLong)};
+        QTest::newRow("a sparse file of a terabyte") << QStringList{"sparse.txt"} << QString() << none
+                                                     << QStringList{reportText(118, kTooLong)};
+        QTest::newRow("a line, then a sparse terabyte") << QStringList{"line-sparse.txt"} << QString() << Names{"a"}
+                                                        << QStringList{reportText(118, kTooLong)};
         QTest::newRow("a 2 MiB piece between lone LFs, among files")
             << QStringList{"a.txt", "past-lf.txt", "z.txt"} << QString() << Names{"a", "b", "a", "b", "z"}
             << QStringList{reportText(132, kTooLong)};

@@ -12,21 +12,25 @@ namespace {
 constexpr qsizetype kVersionPrefix = 9;
 
 // The header block up to the first CR at or after its tenth character.
-QByteArray statusLineOf(const QByteArray &headerBlock)
+// `noReply`: the request failed and left no block, which the report says
+// rather than blame a reply that never was.
+QByteArray statusLineOf(const QByteArray &headerBlock, bool noReply)
 {
     // A CR among the first nine characters is passed over.
     const qsizetype cr = headerBlock.indexOf('\r', kVersionPrefix);
     if (cr < 0)
-        throw Failure(QStringLiteral("The reply's header block has no status line"));
+        throw Failure(noReply ? QStringLiteral("No reply was read, so there is no status line")
+                              : QStringLiteral("The reply's header block has no status line"));
     return headerBlock.left(cr);
 }
 
 // The status line without its first nine characters.
-QByteArray statusTextOf(const QByteArray &statusLine)
+QByteArray statusTextOf(const QByteArray &statusLine, bool noReply)
 {
     const qsizetype length = statusLine.size() - kVersionPrefix;
     if (length < 0)
-        throw Failure(QStringLiteral("The status line is shorter than its version prefix"));
+        throw Failure(noReply ? QStringLiteral("No reply was read, so there is no status")
+                              : QStringLiteral("The status line is shorter than its version prefix"));
     return statusLine.right(length);
 }
 
@@ -54,14 +58,23 @@ QByteArray CheckURL(Transfer &inet, MessageBoxes &boxes, const QByteArray &url, 
     bool success = false;
     QByteArray statusLine;
     QByteArray result;
+    bool noReply = false; // this attempt's request failed, and left no block
     proc.step(100, [&] { attempts = 0; });
     proc.step(102, [&] { success = false; });
     while (proc.metOrFailed(104, [&] { return attempts < maxAttempts && !success; })) {
         proc.step(106, [&] { ++attempts; });
-        proc.step(108, [&] { inet.OpenURL(url); });
+        noReply = true;
+        proc.step(108, [&] {
+            inet.OpenURL(url);
+            noReply = false;
+        });
         // Read also after a failed request: what the block then holds decides.
-        proc.step(110, [&] { statusLine = statusLineOf(inet.GetHeader()); });
-        proc.step(112, [&] { result = statusTextOf(statusLine); });
+        proc.step(110, [&] {
+            const QByteArray block = inet.GetHeader();
+            noReply = noReply && block.isEmpty();
+            statusLine = statusLineOf(block, noReply);
+        });
+        proc.step(112, [&] { result = statusTextOf(statusLine, noReply); });
         if (proc.metOrFailed(114, [&] { return result.left(3) == "200"; }))
             proc.step(116, [&] { success = true; });
     }

@@ -20,6 +20,13 @@ using Ending = ScriptedServer::Ending;
 // header block that still fails.
 const QByteArray kOverLong = "HTTP/1.1 200 " + QByteArray(70 * 1024, 'O') + "\r\n\r\n";
 
+// What the reports after a fetch's own say: after a failed request that
+// left no block, and after a reply that came without a status line.
+const QString kNoReplyLine = QStringLiteral("No reply was read, so there is no status line");
+const QString kNoReplyStatus = QStringLiteral("No reply was read, so there is no status");
+const QString kNoStatusLine = QStringLiteral("The reply's header block has no status line");
+const QString kShortLine = QStringLiteral("The status line is shorter than its version prefix");
+
 void answerReports(FakeBoxes &boxes, qsizetype count)
 {
     for (qsizetype i = 0; i < count; ++i)
@@ -72,6 +79,8 @@ private Q_SLOTS:
         // Lines ended by a bare LF are read as any others.
         row("LF line ends", "HTTP/1.1 200 OK\nServer: q\n\n", "200 OK", true);
         row("LF line ends, 404", "HTTP/1.1 404 Not Found\n\n", "404 Not Found", false);
+        // A reply that came, cut short after a first line too short to hold a status line.
+        row("short first line, then a reset", "HTTP/2 2\r\n", "", false, {110, 112}, Ending::Reset);
         row("over-long first line", kOverLong, "", false, {108, 110, 112});
         row("connection refused", "", "", false, {108, 110, 112});
         // A server whose final reply has begun has answered, whatever
@@ -143,6 +152,16 @@ private Q_SLOTS:
                          qPrintable(first));
             else
                 QVERIFY2(first.contains(QStringLiteral("Connection reset by peer")), qPrintable(first));
+        }
+        // Once a request failed and left no block, the later reports say
+        // that no reply was read; a reply that came is told as it was.
+        const QList<int> steps = reports + reports;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const QString said = boxes.reports().value(i).section(QStringLiteral("\r\n"), 0, 0);
+            if (steps.at(i) == 110)
+                QCOMPARE(said, reports.startsWith(108) ? kNoReplyLine : kNoStatusLine);
+            if (steps.at(i) == 112)
+                QCOMPARE(said, reports.startsWith(108) ? kNoReplyStatus : kShortLine);
         }
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }

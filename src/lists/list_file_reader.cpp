@@ -9,9 +9,12 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quill {
 
@@ -43,6 +46,21 @@ void makeRoom(DomainList &target, QByteArrayView firstBlock, qint64 fileSize)
     const double perByte = double(ends + 1) / double(firstBlock.size());
     const auto names = qsizetype(perByte * kept * 1.05) + 16;
     target.reserve(target.Count() + names, target.byteSize() + qsizetype(kept));
+}
+
+// The bytes of a file up to its first hole: a sparse file's size says
+// nothing of what it holds, and its holes read as one endless name that ends
+// the load, so room is made for its data alone. A FIFO has no holes to seek.
+qint64 dataSize(QFile &file)
+{
+    const qint64 size = file.size();
+    const off_t hole = ::lseek(file.handle(), 0, SEEK_HOLE);
+    if (hole < 0)
+        return size;
+    // The seek moved the file's place: back to where the reading is.
+    if (::lseek(file.handle(), file.pos(), SEEK_SET) < 0)
+        throw Failure(QString::fromLocal8Bit(std::strerror(errno)));
+    return std::min<qint64>(hole, size);
 }
 
 [[noreturn]] void throwTooLong()
@@ -156,7 +174,7 @@ void LoadListFile(MessageBoxes &boxes, const QString &applicationTitle, DomainLi
         if (bounded && total > kMaxFifoBytes)
             throw Failure(QStringLiteral("Not a list file: a FIFO that gives more than %1 bytes").arg(kMaxFifoBytes));
         if (first && got == kBlockSize)
-            makeRoom(target, QByteArrayView(block.get(), got), file.size());
+            makeRoom(target, QByteArrayView(block.get(), got), dataSize(file));
         splitter.feed(QByteArrayView(block.get(), got));
     }
     splitter.finish();

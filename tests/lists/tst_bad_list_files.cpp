@@ -53,6 +53,8 @@ namespace {
 constexpr int kMillion = 1000000;
 constexpr qsizetype kBigLine = 50 * 1000 * 1000;
 constexpr qsizetype kBound = ListFileSplitter::kMaxNameBytes;
+// Lines of "a" that fill the first two blocks a list file is read in.
+constexpr qsizetype kLinesBeforeHole = 2 * 1024 * 1024 / 3 + 1;
 constexpr uid_t kNobody = 65534;
 
 QByteArray byteRange(int first, int last)
@@ -379,7 +381,11 @@ private Q_SLOTS:
         writeAll(path("past.txt"), "a\r\nb\r\n" + bigLine(kBound + 1) + "\r\nz\r\n");
         writeAll(path("past-lf.txt"), "a\nb\n" + bigLine(2 * kBound) + "\nz\n");
         // A terabyte of a hole after a few bytes, or as much as the file system allows.
-        for (const auto &[name, start] : {std::pair{"sparse.txt", ""}, std::pair{"line-sparse.txt", "a\r\n"}}) {
+        // Lines past the first block, then the hole: only the data tells
+        // how much room the names need.
+        const QByteArray lines = QByteArray("a\r\n").repeated(kLinesBeforeHole);
+        for (const auto &[name, start] : {std::pair{"sparse.txt", QByteArray()}, std::pair{"line-sparse.txt", QByteArray("a\r\n")},
+                                          std::pair{"lines-sparse.txt", lines}}) {
             writeAll(path(name), start);
             QFile sparse(path(name));
             QVERIFY(sparse.open(QIODevice::ReadWrite));
@@ -429,6 +435,9 @@ private Q_SLOTS:
                                                      << QStringList{reportText(118, kTooLong)};
         QTest::newRow("a line, then a sparse terabyte") << QStringList{"line-sparse.txt"} << QString() << Names{"a"}
                                                         << QStringList{reportText(118, kTooLong)};
+        QTest::newRow("2 MiB of lines, then a sparse terabyte")
+            << QStringList{"lines-sparse.txt"} << QString() << Names(kLinesBeforeHole, "a")
+            << QStringList{reportText(118, kTooLong)};
         QTest::newRow("a 2 MiB piece between lone LFs, among files")
             << QStringList{"a.txt", "past-lf.txt", "z.txt"} << QString() << Names{"a", "b", "a", "b", "z"}
             << QStringList{reportText(132, kTooLong)};

@@ -36,14 +36,18 @@ constexpr bool isLineEnd(char c) noexcept
 // The size says how much may come, not how much is kept: the piece after the
 // block's last line end may run on past the bound and end the load, as the
 // one endless piece of a sparse file does. So the file is taken to be lines
-// only in the share of the block they fill.
+// only in the share of the block they fill. Room is a guess and never more
+// than half the machine's memory: a file larger than that is read on until
+// the memory runs out, and reported so, instead of failing its first ask.
 void makeRoom(DomainList &target, QByteArrayView firstBlock, qint64 fileSize)
 {
     const auto ends = std::count_if(firstBlock.begin(), firstBlock.end(), isLineEnd);
     // The block's bytes up to its last line end, and no further.
     const qsizetype lined = firstBlock.rend() - std::find_if(firstBlock.rbegin(), firstBlock.rend(), isLineEnd);
-    const double kept = double(fileSize) * double(lined) / double(firstBlock.size());
     const double perByte = double(ends + 1) / double(firstBlock.size());
+    const double memory = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
+    const double kept = std::min(double(fileSize) * double(lined) / double(firstBlock.size()),
+                                 memory / 2 / (1 + perByte * sizeof(qsizetype)));
     const auto names = qsizetype(perByte * kept * 1.05) + 16;
     target.reserve(target.Count() + names, target.byteSize() + qsizetype(kept));
 }

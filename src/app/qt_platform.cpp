@@ -1,11 +1,13 @@
 #include "qt_platform.h"
 
 #include "core/failure.h"
+#include "modal_in_front.h"
 #include "screen_centring.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -100,7 +102,7 @@ Answer QtMessageBoxes::message(const QString &title, const QString &text, Button
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    const int result = box.exec();
+    const int result = execInFront(box);
     if (buttons == Buttons::YesNo)
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
     return Answer::Ok;
@@ -115,7 +117,7 @@ QString QtMessageBoxes::input(const QString &title, const QString &prompt)
     placeWithoutParent(dialog);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextValue(QString());
-    if (dialog.exec() != QDialog::Accepted)
+    if (execInFront(dialog) != QDialog::Accepted)
         return QString();
     return dialog.textValue();
 }
@@ -258,7 +260,7 @@ QStringList QtFileDialogs::open(const FileDialogRequest &request)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
     applyCommonSettings(dialog, request);
-    if (dialog.exec() != QDialog::Accepted)
+    if (execInFront(dialog) != QDialog::Accepted)
         return {};
     return dialog.chosen();
 }
@@ -273,7 +275,7 @@ QString QtFileDialogs::save(const FileDialogRequest &request)
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(QString());
     applyCommonSettings(dialog, request);
-    if (dialog.exec() != QDialog::Accepted)
+    if (execInFront(dialog) != QDialog::Accepted)
         return QString();
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.first();

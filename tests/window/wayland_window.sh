@@ -4,7 +4,11 @@
 # - weston leaves decorations to its clients: the program's own title bar
 #   must show a minimise and a close button and nothing else;
 # - sway decorates windows itself: its title bar is the only one, with no
-#   buttons of ours, and its close request must end the program.
+#   buttons of ours, and its close request must end the program. There a
+#   report must not hide behind the main window: "Start Checking" on an
+#   empty list brings one up, the main window is then activated as a click
+#   would, and the report must be in front again with the keyboard, so that
+#   Enter closes it.
 # Each time the window is found in a screenshot and its client area must be
 # the fixed 536 x 459. Weston's headless back end has no input devices, so
 # nothing can press our close box there: that session is ended instead, and
@@ -126,7 +130,36 @@ echo "sway: $found"
 read -r client buttons <<<"$found"
 [[ "$client" == 536x459 ]] || fail "sway: the client area is $client, not 536x459"
 [[ -z "$buttons" ]] || fail "sway decorates windows itself, yet the program drew buttons: '$buttons'"
-SWAYSOCK=$(ls "$sway_runtime"/sway-ipc.*.sock) swaymsg kill >/dev/null
+export SWAYSOCK=""
+for _ in $(seq 30); do
+  SWAYSOCK=$(ls "$sway_runtime"/sway-ipc.*.sock 2>/dev/null || true)
+  [[ -n "$SWAYSOCK" ]] && break
+  sleep 0.1
+done
+[[ -n "$SWAYSOCK" ]] || fail "sway opened no IPC socket"
+focused_window() { swaymsg -t get_tree | python3 "$here/wayland_window.py" --focused; }
+wait_for_focus() { # TITLE WHY
+  for _ in $(seq 30); do
+    [[ "$(focused_window)" == "$1" ]] && return
+    sleep 0.1
+  done
+  fail "sway: $2; the focused window is '$(focused_window)'"
+}
+main_title=$(focused_window)
+[[ -n "$main_title" ]] || fail "sway: the main window does not have the focus at start"
+# From the pending list, six Tabs reach "Start Checking".
+python3 "$here/wayland_window.py" --keys Tab Tab Tab Tab Tab Tab Return
+for _ in $(seq 30); do
+  report_title=$(focused_window)
+  [[ -n "$report_title" && "$report_title" != "$main_title" ]] && break
+  sleep 0.1
+done
+[[ -n "$report_title" && "$report_title" != "$main_title" ]] || fail "sway: Start Checking on an empty list brought up no report"
+swaymsg "[title=\"^${main_title}\$\"] focus" >/dev/null
+wait_for_focus "$report_title" "the report stayed behind the main window once that was activated"
+python3 "$here/wayland_window.py" --keys Return
+wait_for_focus "$main_title" "Enter did not close the report"
+swaymsg kill >/dev/null
 program_ends "sway asked it to close"
 stop_server
-echo "PASS: weston: our title bar with minimise and close; sway: its own title bar; client $client"
+echo "PASS: weston: our title bar with minimise and close; sway: its own title bar, a report back in front; client $client"

@@ -38,7 +38,7 @@ ListCommandContext Form1::listCommands()
 {
     return {m_platform,
             m_applicationTitle,
-            m_pointer,
+            m_busy,
             CommonDialog1,
             m_unload,
             ListView1->ListItems(),
@@ -50,7 +50,7 @@ CheckRunContext Form1::checkRun()
 {
     return {m_platform,
             m_applicationTitle,
-            m_pointer,
+            m_busy,
             ListView1->ListItems(),
             ListView2->ListItems(),
             ListView3->ListItems(),

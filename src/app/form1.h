@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/busy.h"
 #include "core/platform.h"
 #include "core/pointer.h"
 #include "core/unload_notice.h"
@@ -36,7 +37,9 @@ public:
 
     Pointer MousePointer() const noexcept { return m_pointer.current(); }
     void setMousePointer(Pointer pointer) { m_pointer.set(pointer); }
-    bool isBusy() const noexcept { return m_pointer.isBusy(); }
+    bool isBusy() const noexcept { return m_busy.isBusy(); }
+    // Whether the window is at a long command, which each one holds.
+    BusyRecord &busyRecord() noexcept { return m_busy; }
     bool hasHandCursor() const noexcept { return m_handCursor.has_value(); }
     // The title every box without a title of its own shows.
     const QString &applicationTitle() const noexcept { return m_applicationTitle; }
@@ -100,7 +103,8 @@ private:
     QProgressBar *ProgressBar1;
 
     Platform m_platform;
-    PointerSetting m_pointer;
+    BusyRecord m_busy;
+    PointerSetting m_pointer{m_busy};
     UnloadNotice m_unload;
     std::optional<QCursor> m_handCursor;
     QString m_applicationTitle;

@@ -1,11 +1,13 @@
 // "Start Checking".
 
 #include "check_run.h"
+#include "core/busy.h"
 #include "core/platform.h"
-#include "core/pointer.h"
 #include "core/procedure.h"
 #include "lists/domain_list.h"
 #include "valid.h"
+
+#include <optional>
 
 namespace quill::check {
 
@@ -19,7 +21,8 @@ void PushButton4_Click(const CheckRunContext &context)
     proc.step(102, [&] { context.CheckRunning = true; });
     const DomainList &pending = context.pending;
     if (proc.metOrFailed(104, [&] { return pending.Count() > 0; })) {
-        proc.step(106, [&] { context.pointer.set(Pointer::Busy); });
+        std::optional<BusyScope> busy;
+        proc.step(106, [&] { busy.emplace(context.busy); });
         // Names added during the run wait for the next one.
         int count = 0;
         proc.step(108, [&] { count = pending.Count(); });
@@ -34,7 +37,7 @@ void PushButton4_Click(const CheckRunContext &context)
             else
                 proc.step(116, [&] { context.available.Add(QByteArrayView(name)); });
         }
-        proc.step(120, [&] { context.pointer.set(Pointer::Default); });
+        proc.step(120, [&] { busy.reset(); });
     } else {
         proc.step(122, [&] {
             context.platform.boxes.message(context.applicationTitle, QStringLiteral("No domain(s) added."),

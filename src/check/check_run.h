@@ -5,7 +5,7 @@ class QString;
 namespace quill {
 
 class DomainList;
-class PointerSetting;
+class BusyRecord;
 struct Platform;
 
 // What the check run works with, and all it sees of the window.
@@ -13,8 +13,8 @@ struct CheckRunContext {
     const Platform &platform;
     // The title every box without a title of its own shows.
     const QString &applicationTitle;
-    // The window's pointer setting, which doubles as the busy sign.
-    PointerSetting &pointer;
+    // Whether the window is at a long command; a run holds it.
+    BusyRecord &busy;
     const DomainList &pending;
     DomainList &taken;
     DomainList &available;

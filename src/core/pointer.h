@@ -4,23 +4,23 @@
 
 namespace quill {
 
-// What the window's pointer shows. Busy doubles as the sign that a long
-// command is at work.
+class BusyRecord;
+
+// What the window's pointer shows.
 enum class Pointer { Default, Hand, Busy };
 
-// The window's pointer setting. Long commands can run inside one another (a
-// load or a save started from the event pass of a waiting check run or of
-// a save), so busy is counted: each long command's end takes one count away,
-// and only the outermost one's brings the arrow back. The hand and the arrow
-// of the pointer rule are never asked for while busy.
+// The window's pointer setting. It shows Busy while the window is busy, and
+// when the window is no longer busy, the arrow. Otherwise it shows what the
+// pointer rule asks for, the hand or the arrow, which the rule never asks for
+// while the window is busy.
 class PointerSetting final : public QObject {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    explicit PointerSetting(const BusyRecord &busy, QObject *parent = nullptr);
 
-    Pointer current() const noexcept { return m_pointer; }
-    bool isBusy() const noexcept { return m_busyCount > 0; }
+    Pointer current() const noexcept;
+    // The hand or the arrow, when the window is not busy.
     void set(Pointer pointer);
 
 Q_SIGNALS:
@@ -28,8 +28,8 @@ Q_SIGNALS:
     void changed(quill::Pointer pointer);
 
 private:
-    Pointer m_pointer = Pointer::Default;
-    int m_busyCount = 0;
+    const BusyRecord &m_busy;
+    Pointer m_chosen = Pointer::Default;
 };
 
 } // namespace quill

@@ -6,7 +6,7 @@ namespace quill {
 
 class CommonDialog;
 class DomainList;
-class PointerSetting;
+class BusyRecord;
 class UnloadNotice;
 struct Platform;
 
@@ -15,8 +15,8 @@ struct ListCommandContext {
     const Platform &platform;
     // The title every box without a title of its own shows.
     const QString &applicationTitle;
-    // The window's pointer setting, which doubles as the busy sign.
-    PointerSetting &pointer;
+    // Whether the window is at a long command; a load or a save holds it.
+    BusyRecord &busy;
     // The open and save dialog that loading and saving share.
     CommonDialog &dialog;
     UnloadNotice &unload;

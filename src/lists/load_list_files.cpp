@@ -1,13 +1,15 @@
 // "Load Domains From File".
 
 #include "common_dialog.h"
+#include "core/busy.h"
 #include "core/platform.h"
-#include "core/pointer.h"
 #include "core/procedure.h"
 #include "domain_list.h"
 #include "fix_path_slashes.h"
 #include "list_commands.h"
 #include "list_file_reader.h"
+
+#include <optional>
 
 namespace quill::lists {
 
@@ -49,7 +51,8 @@ void PushButton3_Click(const ListCommandContext &context)
     }
     QStringList parts;
     proc.step(110, [&] { parts = openResultParts(dialog.FileName()); });
-    proc.step(112, [&] { context.pointer.set(Pointer::Busy); });
+    std::optional<BusyScope> busy;
+    proc.step(112, [&] { busy.emplace(context.busy); });
     if (proc.metOrFailed(114, [&] { return parts.size() == 1; })) {
         QString path;
         proc.step(116, [&] { path = parts.at(0); });
@@ -66,7 +69,7 @@ void PushButton3_Click(const ListCommandContext &context)
             proc.step(132, [&] { load(path); });
         }
     }
-    proc.step(136, [&] { context.pointer.set(Pointer::Default); });
+    proc.step(136, [&] { busy.reset(); });
 }
 
 } // namespace quill::lists

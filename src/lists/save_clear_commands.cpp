@@ -1,9 +1,9 @@
 // The "Save List" and "Clear List" buttons.
 
 #include "common_dialog.h"
+#include "core/busy.h"
 #include "core/file_exists.h"
 #include "core/platform.h"
-#include "core/pointer.h"
 #include "core/procedure.h"
 #include "core/unload_notice.h"
 #include "domain_list.h"
@@ -11,6 +11,8 @@
 #include "list_file_writer.h"
 
 #include <QScopeGuard>
+
+#include <optional>
 
 namespace quill::lists {
 
@@ -47,7 +49,8 @@ void saveList(const ListCommandContext &context, DomainList &list, const QString
     }
     if (proc.metOrFailed(126, [&] { return answer != Answer::Yes; }))
         return;
-    proc.step(128, [&] { context.pointer.set(Pointer::Busy); });
+    std::optional<BusyScope> busy;
+    proc.step(128, [&] { busy.emplace(context.busy); });
     ListFileWriter file;
     // Closing the window ends the program inside an event pass. Where the
     // file system has no unnamed temporary files, the half-written one would
@@ -63,7 +66,7 @@ void saveList(const ListCommandContext &context, DomainList &list, const QString
         proc.step(136, [&] { file.writeLine(list.ItemView(i)); });
     }
     proc.step(140, [&] { file.close(); });
-    proc.step(142, [&] { context.pointer.set(Pointer::Default); });
+    proc.step(142, [&] { busy.reset(); });
 }
 
 } // namespace
@@ -83,7 +86,7 @@ void PushButton11_Click(const ListCommandContext &context)
     Procedure proc(context.platform.boxes,
                    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton11_Click")));
     proc.step(100, [&] {
-        if (!context.pointer.isBusy())
+        if (!context.busy.isBusy())
             context.pending.Clear();
     });
 }

@@ -82,7 +82,7 @@ private Q_SLOTS:
         QFETCH(Pointer, before);
         QFETCH(Pointer, after);
         WindowUnderTest t;
-        t.window->setMousePointer(before);
+        const auto busy = startFrom(*t.window, before);
         moveOver(target(*t.window, over));
         QCOMPARE(t.window->MousePointer(), after);
     }
@@ -100,11 +100,12 @@ private Q_SLOTS:
         QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
         // Children show the window's pointer.
         QVERIFY(!controls(window).PushButton1->testAttribute(Qt::WA_SetCursor));
-        window.setMousePointer(Pointer::Busy);
-        QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
-        moveOver(controls(window).ListView2->viewport());
-        QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
-        window.setMousePointer(Pointer::Default);
+        {
+            const BusyScope busy(window.busyRecord());
+            QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
+            moveOver(controls(window).ListView2->viewport());
+            QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
+        }
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
     }
 

@@ -148,7 +148,7 @@ private Q_SLOTS:
         DomainListView *v = view(w, list);
         if (selected >= 0)
             v->selectionModel()->select(v->model()->index(selected, 0), QItemSelectionModel::ClearAndSelect);
-        w.setMousePointer(pointer);
+        const auto busy = startFrom(w, pointer);
 
         perform(v, gesture, selected);
 

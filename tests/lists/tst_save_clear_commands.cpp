@@ -436,7 +436,7 @@ private Q_SLOTS:
         const Form1Controls ui(window);
         for (DomainListView *view : {ui.ListView1, ui.ListView2, ui.ListView3})
             fill(view->ListItems(), {"x"});
-        window.setMousePointer(busy ? Pointer::Busy : Pointer::Default);
+        const auto held = startFrom(window, busy ? Pointer::Busy : Pointer::Default);
 
         button == 11 ? window.PushButton11_Click()
                      : (button == 2 ? window.PushButton2_Click() : window.PushButton9_Click());

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 namespace quill::test {
 
@@ -17,6 +18,16 @@ struct WindowUnderTest {
     FakePlatform fakes;
     std::unique_ptr<Form1> window;
 };
+
+// The pointer a test starts from: Busy stands for a long command at work,
+// held by the returned scope for as long as it lives.
+[[nodiscard]] inline std::optional<BusyScope> startFrom(Form1 &window, Pointer pointer)
+{
+    if (pointer == Pointer::Busy)
+        return std::optional<BusyScope>(std::in_place, window.busyRecord());
+    window.setMousePointer(pointer);
+    return std::nullopt;
+}
 
 } // namespace quill::test
 

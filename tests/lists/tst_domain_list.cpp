@@ -2,6 +2,7 @@
 #include "list_entries.h"
 #include "lists/domain_list.h"
 
+#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -94,6 +95,39 @@ private Q_SLOTS:
         QCOMPARE(list.rowCount(), 0);
         list.Add(QByteArrayView("c"));
         QCOMPARE(entries(list), QList<QByteArray>{"c"});
+    }
+
+    // Qt's model tester watches every signal and answer of the list through
+    // a script of changes: n > 0 appends n names, which reach the views in
+    // batches; -i removes entry i, publishing what waits first; 0 clears the
+    // list, which resets it.
+    void modelStaysConsistent_data()
+    {
+        QTest::addColumn<QList<int>>("script");
+        QTest::addColumn<int>("left");
+        QTest::newRow("appends in batches around a removal") << QList<int>{3, -1, 1, 500} << 503;
+        QTest::newRow("removals: first, middle, last, the only one")
+            << QList<int>{5, -1, -2, -3, 1, -1, -1, -1} << 0;
+        QTest::newRow("clears, then appends again") << QList<int>{10, 0, 0, 3} << 3;
+    }
+
+    void modelStaysConsistent()
+    {
+        QFETCH(QList<int>, script);
+        QFETCH(int, left);
+        DomainList list;
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const int step : script) {
+            for (int i = 0; i < step; ++i)
+                list.Add(QByteArrayView(QByteArray("n") + QByteArray::number(list.Count())));
+            if (step < 0)
+                list.Remove(-step);
+            else if (step == 0)
+                list.Clear();
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QTRY_COMPARE(list.rowCount(), left);
     }
 
     void appendsReachViewsInOneBatchPerEventPass()

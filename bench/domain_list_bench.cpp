@@ -16,9 +16,9 @@
 // 1,000 rows scattered over the list through AT-SPI.
 
 #include "bench_support.h"
+#include "data/domain_list.h"
 #include "view_paint.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
+#include "views/domain_list_view.h"
 
 #include <QAccessible>
 #include <QApplication>

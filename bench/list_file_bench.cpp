@@ -7,12 +7,12 @@
 #include "app/form1.h"
 #include "app/qt_platform.h"
 #include "bench_support.h"
+#include "data/domain_list.h"
+#include "data/list_file_reader.h"
 #include "fake_platform.h"
 #include "form1_controls.h"
 #include "view_paint.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
-#include "lists/list_file_reader.h"
+#include "views/domain_list_view.h"
 
 #include <QApplication>
 #include <QDir>

@@ -17,12 +17,12 @@
 #include "bench_support.h"
 #include "check/curl_transfer.h"
 #include "core/error_report.h"
+#include "data/domain_list.h"
 #include "fake_platform.h"
 #include "form1_controls.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
 #include "local_nginx.h"
 #include "scripted_server.h"
+#include "views/domain_list_view.h"
 
 #include <QApplication>
 #include <QMap>

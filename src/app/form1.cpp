@@ -5,14 +5,14 @@
 #include "core/file_exists.h"
 #include "core/procedure.h"
 #include "cursor_file.h"
+#include "data/domain_list.h"
 #include "home_page.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
 #include "lists/list_commands.h"
 #include "lists/remove_selected.h"
 #include "screen_centring.h"
 #include "skin_step.h"
 #include "twips.h"
+#include "views/domain_list_view.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

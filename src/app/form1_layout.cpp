@@ -2,8 +2,8 @@
 
 #include "enter_presses_button.h"
 #include "system_colour_background.h"
-#include "lists/domain_list_view.h"
 #include "twips.h"
+#include "views/domain_list_view.h"
 
 #include <QFont>
 #include <QProgressBar>

@@ -4,7 +4,7 @@
 #include "core/busy.h"
 #include "core/platform.h"
 #include "core/procedure.h"
-#include "lists/domain_list.h"
+#include "data/domain_list.h"
 #include "valid.h"
 
 #include <optional>

@@ -2,9 +2,9 @@
 
 #include "core/platform.h"
 #include "core/procedure.h"
-#include "domain_list.h"
+#include "data/domain_list.h"
+#include "data/sample_names.h"
 #include "list_commands.h"
-#include "sample_names.h"
 
 namespace quill::lists {
 

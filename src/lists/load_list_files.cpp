@@ -4,10 +4,10 @@
 #include "core/busy.h"
 #include "core/platform.h"
 #include "core/procedure.h"
-#include "domain_list.h"
-#include "fix_path_slashes.h"
+#include "data/domain_list.h"
+#include "data/fix_path_slashes.h"
+#include "data/list_file_reader.h"
 #include "list_commands.h"
-#include "list_file_reader.h"
 
 #include <optional>
 

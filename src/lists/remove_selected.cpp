@@ -1,6 +1,6 @@
 #include "remove_selected.h"
 
-#include "domain_list.h"
+#include "data/domain_list.h"
 
 namespace quill {
 

@@ -6,9 +6,9 @@
 #include "core/platform.h"
 #include "core/procedure.h"
 #include "core/unload_notice.h"
-#include "domain_list.h"
+#include "data/domain_list.h"
+#include "data/list_file_writer.h"
 #include "list_commands.h"
-#include "list_file_writer.h"
 
 #include <QScopeGuard>
 

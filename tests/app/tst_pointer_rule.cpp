@@ -1,5 +1,5 @@
 #include "cursor_bytes.h"
-#include "lists/domain_list_view.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "app/style_sheet_skin.h"
 #include "app/twips.h"
 #include "core/error_report.h"
-#include "lists/domain_list_view.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 #include "core/error_report.h"
 #include "core/failure.h"
 #include "cursor_bytes.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
-#include "lists/sample_names.h"
+#include "data/domain_list.h"
+#include "data/sample_names.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QDir>

@@ -2,11 +2,11 @@
 
 #include "app/form1.h"
 #include "check/curl_transfer.h"
+#include "data/domain_list.h"
 #include "fake_platform.h"
 #include "form1_controls.h"
 #include "list_entries.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
+#include "views/domain_list_view.h"
 
 #include <QByteArrayList>
 

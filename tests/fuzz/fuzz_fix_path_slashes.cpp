@@ -3,8 +3,8 @@
 // Input: byte 0 even: each further byte is one character (so '/' is
 // common); odd: the rest as UTF-16, little-endian, surrogates and all.
 
+#include "data/fix_path_slashes.h"
 #include "fuzz_check.h"
-#include "lists/fix_path_slashes.h"
 
 #include <cstdint>
 

@@ -7,10 +7,10 @@
 // serves as a list of names to save, names with CR and LF among them.
 
 #include "core/platform.h"
+#include "data/domain_list.h"
+#include "data/list_file_reader.h"
+#include "data/list_file_writer.h"
 #include "fuzz_check.h"
-#include "lists/domain_list.h"
-#include "lists/list_file_reader.h"
-#include "lists/list_file_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,9 +8,9 @@
 //   2: full paths separated by '|', each made absolute and without NUL,
 //      from any folders.
 
+#include "data/fix_path_slashes.h"
 #include "fuzz_check.h"
 #include "lists/common_dialog.h"
-#include "lists/fix_path_slashes.h"
 
 #include <QFileInfo>
 

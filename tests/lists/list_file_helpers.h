@@ -1,8 +1,8 @@
 #pragma once
 
+#include "data/domain_list.h"
 #include "fake_platform.h"
 #include "list_entries.h"
-#include "lists/domain_list.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -3,8 +3,8 @@
 // What the list view tests share: a view of its own with a page of ten
 // rows, entries to fill it, and the keys and wheel turns a user gives it.
 
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
+#include "data/domain_list.h"
+#include "views/domain_list_view.h"
 
 #include <QApplication>
 #include <QTest>

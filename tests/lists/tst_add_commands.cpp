@@ -1,9 +1,9 @@
 #include "app/home_page.h"
 #include "core/error_report.h"
+#include "data/domain_list.h"
+#include "data/sample_names.h"
 #include "list_entries.h"
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
-#include "lists/sample_names.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QApplication>

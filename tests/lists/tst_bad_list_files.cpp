@@ -3,9 +3,9 @@
 // files. Each is
 // loaded through "Load Domains From File" as a user would choose it.
 
+#include "data/list_file_reader.h"
 #include "list_file_helpers.h"
-#include "lists/domain_list_view.h"
-#include "lists/list_file_reader.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QDataStream>

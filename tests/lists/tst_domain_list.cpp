@@ -1,6 +1,6 @@
 #include "core/failure.h"
+#include "data/domain_list.h"
 #include "list_entries.h"
-#include "lists/domain_list.h"
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>

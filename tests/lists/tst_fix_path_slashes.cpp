@@ -1,4 +1,4 @@
-#include "lists/fix_path_slashes.h"
+#include "data/fix_path_slashes.h"
 
 #include <QTest>
 

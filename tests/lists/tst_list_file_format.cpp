@@ -1,6 +1,6 @@
+#include "data/list_file_reader.h"
+#include "data/list_file_writer.h"
 #include "list_file_helpers.h"
-#include "lists/list_file_reader.h"
-#include "lists/list_file_writer.h"
 
 #include <QTemporaryDir>
 #include <QTest>

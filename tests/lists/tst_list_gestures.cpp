@@ -1,7 +1,7 @@
-#include "lists/domain_list.h"
-#include "lists/domain_list_view.h"
-#include "lists/remove_selected.h"
+#include "data/domain_list.h"
 #include "list_view_keys.h"
+#include "lists/remove_selected.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QAccessible>

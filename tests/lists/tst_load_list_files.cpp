@@ -1,6 +1,6 @@
 #include "list_file_helpers.h"
 #include "lists/common_dialog.h"
-#include "lists/domain_list_view.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QTemporaryDir>

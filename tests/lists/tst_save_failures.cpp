@@ -5,8 +5,8 @@
 // mount namespace of the test's own, gone when the test ends.
 
 #include "list_file_helpers.h"
-#include "lists/domain_list_view.h"
 #include "missing_tool.h"
+#include "views/domain_list_view.h"
 #include "window_fixture.h"
 
 #include <QApplication>

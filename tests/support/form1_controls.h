@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/form1.h"
-#include "lists/domain_list_view.h"
+#include "views/domain_list_view.h"
 
 #include <QProgressBar>
 #include <QPushButton>

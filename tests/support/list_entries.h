@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lists/domain_list.h"
+#include "data/domain_list.h"
 
 #include <QByteArray>
 #include <QList>

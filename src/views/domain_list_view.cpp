@@ -1,6 +1,6 @@
 #include "domain_list_view.h"
 
-#include "domain_list.h"
+#include "data/domain_list.h"
 #include "domain_list_accessible.h"
 #include "list_header.h"
 #include "whole_frame.h"

@@ -204,7 +204,9 @@ QString turkishLocalePath(QString *error)
     return path;
 }
 
-// LeakSanitizer's suppressions for a child under a generated locale.
+// LeakSanitizer's suppressions for a child under a generated locale. glibc
+// releases name the function __argz_add_sep or argz_add_sep; a suppression
+// matches any frame whose name holds its text.
 QString leakSuppressions()
 {
     static QTemporaryDir folder;
@@ -212,7 +214,7 @@ QString leakSuppressions()
         const QString file = folder.path() + QStringLiteral("/lsan.supp");
         QFile out(file);
         if (out.open(QIODevice::WriteOnly))
-            out.write("leak:__argz_add_sep\n");
+            out.write("leak:argz_add_sep\n");
         return file;
     }();
     return path;

@@ -14,8 +14,9 @@ namespace quill {
 namespace {
 
 // What the column header and the rows share: they belong to a view and are
-// no widgets of their own.
-template <typename Interface>
+// no widgets of their own. A row, which its view deletes with itself, holds
+// the view by a plain pointer: there are as many rows as a reader read.
+template <typename Interface, typename ViewPointer = QPointer<DomainListView>>
 class ViewPart : public Interface {
 public:
     explicit ViewPart(DomainListView *view) : m_view(view) {}
@@ -30,7 +31,7 @@ public:
     void setText(QAccessible::Text, const QString &) override {}
 
 protected:
-    QPointer<DomainListView> m_view;
+    ViewPointer m_view;
 };
 
 class HeaderCell final : public ViewPart<QAccessibleInterface> {
@@ -75,20 +76,11 @@ QList<int> selectedRowsOf(const DomainListView &view)
 // One row of the list, a cell of its one column. Its registry, which the
 // view owns, keeps it at its row's place and deletes it with its row, so it
 // never outlives its view nor reads another row.
-class RowItem final : public AccessibleRowItem,
+class RowItem final : public ViewPart<AccessibleRowItem, DomainListView *>,
                       public QAccessibleTableCellInterface,
                       public QAccessibleActionInterface {
 public:
-    explicit RowItem(DomainListView *view) : m_view(view) {}
-
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override { return m_view->window()->windowHandle(); }
-    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_view); }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    void setText(QAccessible::Text, const QString &) override {}
+    using ViewPart::ViewPart;
 
     bool isValid() const override { return row() >= 0; }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
@@ -168,8 +160,6 @@ public:
 
 private:
     QModelIndex index() const { return m_view->model()->index(row(), 0); }
-
-    DomainListView *m_view;
 };
 
 // The list: role, name and state as any widget, its rows as its children,

@@ -17,6 +17,14 @@ Usage: atspi_tree.py PID dump
        atspi_tree.py PID selected LIST ROW NAME
          checks that row ROW of LIST, and it alone, is selected, reads NAME,
          and knows its place: "item ROW of COUNT";
+       atspi_tree.py PID children LIST COUNT FORMAT SECONDS
+         takes all COUNT rows of LIST as its children, then reads each
+         name: row i must read FORMAT % i; takes them again and expects
+         each row at the same object path; all within SECONDS;
+       atspi_tree.py PID fill WINDOW TEXT
+         sets the text of the focused field of the window named WINDOW to
+         TEXT through AT-SPI: no key is typed, so the field's completer
+         does not open;
        atspi_tree.py PID scatter COUNT
          reads COUNT rows spread over the program's first list, as a reader
          that wanders through a long list does (any top-level window).
@@ -233,6 +241,44 @@ def check_selected(window, list_name, row, name):
     print(f"{list_name!r}: {name!r} selected{focus}, child {index}, item {index - first + 1} of {total}")
 
 
+def check_children(window, list_name, count, name_format, bound):
+    """As a client that walks a list does: every child first, then what each
+    one says. The objects handed out must outlive the walk."""
+    view = list_named(window, list_name)
+    first = headers(fresh(view))
+    if view.get_child_count() != first + count:
+        fail(f"{list_name!r} has {view.get_child_count()} children, not {count} rows after {first} headers")
+    start = time.monotonic()
+    rows = [view.get_child_at_index(first + i) for i in range(count)]
+    taken = time.monotonic()
+    for i, row in enumerate(rows, 1):
+        try:
+            name = row.get_name()
+        except GLib.Error as error:
+            fail(f"row {i} of {count}, taken as a child, cannot be read: {error.message}")
+        if name != name_format % i:
+            fail(f"row {i} of {count}, taken as a child, reads {name!r}, not {name_format % i!r}")
+    read = time.monotonic()
+    fresh(view)
+    moved = [i for i in range(count) if view.get_child_at_index(first + i).path != rows[i].path]
+    if moved:
+        fail(f"{len(moved)} rows are at a new path when taken again, row {moved[0] + 1} first")
+    spent = time.monotonic() - start
+    print(f"{list_name!r}: {count} children taken in {taken - start:.1f} s, read in {read - taken:.1f} s, "
+          f"taken again at the same paths; {spent:.1f} s in all")
+    if spent > bound:
+        fail(f"taking and reading {count} children took {spent:.1f} s, more than {bound:g} s")
+
+
+def fill(window, text):
+    for _, acc, _ in walk(window):
+        if acc.get_role() == R.TEXT and acc.get_state_set().contains(Atspi.StateType.FOCUSED):
+            if not acc.set_text_contents(text):
+                fail(f"{acc.get_name()!r} of {window.get_name()!r} does not take text")
+            return
+    fail(f"{window.get_name()!r} has no focused text field")
+
+
 def scatter(window, count):
     view = next(lists_of(window), None)
     if view is None:
@@ -252,7 +298,10 @@ def main():
     if Atspi.init() < 0:
         fail("no accessibility bus")
     pid, mode = int(sys.argv[1]), sys.argv[2]
-    window = window_of(pid, None if mode == "scatter" else "Quillmere Tandrovel")
+    if mode == "scatter":
+        window = window_of(pid, None)
+    else:
+        window = window_of(pid, sys.argv[3] if mode == "fill" else "Quillmere Tandrovel")
     if mode == "dump":
         dump(window)
     elif mode == "controls":
@@ -264,6 +313,10 @@ def main():
         check_table(window, sys.argv[3], int(sys.argv[4]), rows)
     elif mode == "selected":
         check_selected(window, sys.argv[3], int(sys.argv[4]), sys.argv[5])
+    elif mode == "children":
+        check_children(window, sys.argv[3], int(sys.argv[4]), sys.argv[5], float(sys.argv[6]))
+    elif mode == "fill":
+        fill(window, sys.argv[4])
     elif mode == "scatter":
         scatter(window, int(sys.argv[3]))
     else:

@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# What Orca, Debian's screen reader, speaks over the pending list, key by
+# key, on lists of 1, 3 and 1,000 names: each key must make it say the row's
+# name and its place, "i of N". The same keys over Qt's own QTreeView on the
+# same names (REFERENCE) give the reference lines; the checks the stock view
+# passes must pass there too, or the test itself does not hear.
+# Orca runs as users have it (braille on, no display), with "speak position"
+# on, and a speech server that only writes Orca's debug log.
+# Writes ARTEFACT_DIR/spoken.txt: each check, what Orca said over each view.
+# Usage: orca_window.sh PROGRAM REFERENCE ARTEFACT_DIR
+here=$(cd "$(dirname "$0")" && pwd)
+program=$1
+reference=$2
+export ARTEFACTS=$3
+source "$here/xvfb_lib.sh"
+source "$here/session_bus.sh"
+
+if ! command -v orca >/dev/null; then
+  [[ "${CI:-}" == true ]] && fail "orca is not installed (scripts/install-deps --test installs it)"
+  echo "SKIP: orca is not installed (scripts/install-deps --test installs it)"
+  exit 77
+fi
+
+WM_PID=""
+ORCA_PID=""
+prefs=$(mktemp -d)
+stop_orca() {
+  [[ -n "$ORCA_PID" ]] || return 0
+  kill "$ORCA_PID" 2>/dev/null || true
+  for _ in $(seq 30); do kill -0 "$ORCA_PID" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$ORCA_PID" 2>/dev/null || true
+  wait "$ORCA_PID" 2>/dev/null || true
+  ORCA_PID=""
+}
+trap 'stop_orca; [[ -n "$WM_PID" ]] && kill "$WM_PID" 2>/dev/null; cleanup; session_bus_stop; rm -rf "$prefs"' EXIT
+
+# Orca runs once per user: one started while another runs ends at once.
+exec 8>"${TMPDIR:-/tmp}/quillmere-orca.lock"
+flock -w 600 8 || fail "another Orca test held its lock for 10 minutes"
+
+xvfb_start
+session_bus_start
+# The manager gives each new window the keyboard, as on a desktop.
+openbox >"$ARTEFACTS/openbox.log" 2>&1 &
+WM_PID=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
+log="$ARTEFACTS/orca-debug.log"
+cp "$here/orca/user-settings.conf" "$here/orca/quill_speech_log.py" "$prefs/"
+
+# What Orca said after byte OFFSET of its log, an utterance a line.
+spoken_since() {
+  # The text's quotes are followed by the voice, if not the default, and
+  # the voice's settings, which hold quotes of their own.
+  tail -c +$(($1 + 1)) "$log" 2>/dev/null |
+    perl -ne "print \"\$1\n\" if /SPEECH OUTPUT: '(.*)'(?: voice=\S+)? ?(?:\{.*\})?\s*\$/"
+}
+# Waits until Orca's log has not grown for 0.4 s (3 s at most).
+settle() {
+  local size last=-1 still=0
+  for _ in $(seq 30); do
+    size=$(stat -c %s "$log")
+    if [[ $size == "$last" ]]; then ((++still < 4)) || return 0; else still=0; fi
+    last=$size
+    sleep 0.1
+  done
+}
+
+# Starts Orca once no other Orca of this user runs (one of a session
+# elsewhere, which no lock of ours holds back, ends it at start-up), and
+# waits until it says it is ready.
+start_orca() {
+  for _ in $(seq 60); do
+    while pgrep -u "$(id -u)" -x orca >/dev/null; do
+      ((SECONDS < 600)) || fail "another Orca of this user has run for 10 minutes: $(pgrep -a -u "$(id -u)" -x orca)"
+      sleep 1
+    done
+    orca -u "$prefs" --debug-file "$log" >"$ARTEFACTS/orca.log" 2>&1 &
+    ORCA_PID=$!
+    for _ in $(seq 300); do
+      spoken_since 0 | grep -qx 'Screen reader on.' && return 0
+      kill -0 "$ORCA_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$ORCA_PID" 2>/dev/null && fail "Orca did not say 'Screen reader on.' within 30 s"
+    grep -q 'Another screen reader process' "$ARTEFACTS/orca.log" ||
+      fail "Orca ended at start-up: $(tail -n 20 "$ARTEFACTS/orca.log")"
+    ORCA_PID=""
+  done
+  fail "Orca met another of this user at each of 60 starts"
+}
+start_orca
+
+# The names. Of 1,000, each block of 100 begins with a letter of its own, so
+# that a letter typed jumps to its block's first row.
+solo="$ARTEFACTS/names-1.txt"
+three="$ARTEFACTS/names-3.txt"
+thousand="$ARTEFACTS/names-1000.txt"
+echo www.solitary.example >"$solo"
+printf '%s\n' www.tavrelle.com www.qorvintaxuplem.com www.zk4v9qx7m2trw8.com >"$three"   # the sample data
+awk 'BEGIN { for (i = 1; i <= 1000; ++i) printf "%c-row%04d.example\n", 97 + int((i - 1) / 100), i }' >"$thousand"
+
+results=""   # the file the checks of the view under test are written to
+names=()     # the names of the list under test, names[r] on line r
+# hear LABEL KEY FIRST LAST TOTAL [SHIFT]: presses KEY and waits (4 s at
+# most) for Orca to say, for a row r in FIRST..LAST, names[r + SHIFT] and
+# "r of TOTAL". Writes LABEL, ok or -, and what Orca said.
+hear() {
+  local from heard="" row ok=-
+  settle
+  from=$(stat -c %s "$log")
+  xdotool key "$2"
+  for _ in $(seq 40); do
+    sleep 0.1
+    heard=$(spoken_since "$from")
+    for ((row = $3; row <= $4; ++row)); do
+      if [[ $heard == *"${names[row + ${6:-0}]}"* && $heard =~ (^|[^0-9])"$row of $5"([^0-9]|$) ]]; then
+        ok=ok
+        break 2
+      fi
+    done
+  done
+  [[ $ok == ok ]] && { sleep 0.3; heard=$(spoken_since "$from"); }
+  heard=$(paste -sd'|' <<<"$heard")
+  printf '%s\t%s\t%s\n' "$1" "$ok" "${heard:-(nothing)}" >>"$results"
+}
+
+# keys N: the keys of one list of N names, its first row current on arrival.
+# Checks whose label ends in "*" are ones the stock view fails too.
+keys() {
+  local n=$1 page_low=$(($1 > 22 ? $1 - 20 : 1)) page_high=$(($1 > 22 ? $1 - 2 : 1))
+  hear "$n: Shift+Tab arrival *" shift+Tab 1 1 "$n"
+  hear "$n: Home on row 1 *" Home 1 1 "$n"
+  local stock=""
+  [[ $n == 1 ]] && stock=" *"   # a one-row list: nothing moves, nothing is said
+  hear "$n: Down$stock" Down "$((n > 1 ? 2 : 1))" "$((n > 1 ? 2 : 1))" "$n"
+  hear "$n: Up$stock" Up 1 1 "$n"
+  hear "$n: End$stock" End "$n" "$n" "$n"
+  hear "$n: Page_Up$stock" Page_Up "$page_low" "$page_high" "$n"
+  hear "$n: Page_Down$stock" Page_Down "$page_low" "$n" "$n"
+  hear "$n: Home$stock" Home 1 1 "$n"
+  case $n in
+    1) hear "1: type-ahead w *" w 1 1 1 ;;
+    3) hear "3: type-ahead w" w 2 2 3 ;;
+    1000) hear "1000: type-ahead f" f 501 501 1000 ;;
+  esac
+  local at=$((n == 1000 ? 501 : n == 3 ? 2 : 1))
+  hear "$n: KP_Enter (where am I)$stock" KP_Enter "$at" "$at" "$n"
+  # The row after takes the removed one's place. The stock view says its
+  # name alone: the row that had the focus is gone, so Orca presents the new
+  # one as if arriving.
+  [[ $n -gt 1 ]] && hear "$n: Delete *" Delete "$at" "$at" "$((n - 1))" 1
+  return 0
+}
+
+# program_list FILE: the program, the names in its pending list through its
+# own commands, then the keyboard in the empty list beside it.
+program_list() {
+  QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb app_start "$program"
+  settle
+  if [[ $1 == "$three" ]]; then
+    click_at 400 167   # "Load Sample/Example Data"
+  else
+    click_at 400 132   # "Load Domains From File"
+    # The path is put in the name field, not typed: once the field's
+    # completer has been up, the window the dialog leaves is at times active
+    # on the screen but never said to be so on the accessibility bus, and
+    # Orca then follows no window at all.
+    local dialog
+    dialog=$(wait_window '^Load List\(s\) - Hold Ctrl')
+    timeout 30 /usr/bin/python3 "$here/atspi_tree.py" "$APP_PID" fill \
+      'Load List(s) - Hold Ctrl to select multiple list files' "$1"
+    xdotool key Return
+    for _ in $(seq 50); do
+      xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || break
+      sleep 0.1
+    done
+    xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' && fail "the Load dialog did not close"
+  fi
+  click_at 400 280     # the empty "Available Domain(s)" list
+}
+# reference_list FILE: the reference over the names, the keyboard on the
+# button that comes after the list.
+reference_list() {
+  BROWSER=true QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$reference" "$1" \
+    >"$ARTEFACTS/app.log" 2>&1 &
+  APP_PID=$!
+  WINDOW_ID=$(wait_window '^Stock List Reference$')
+  focus_window "$WINDOW_ID"
+}
+
+# run VIEW START: each list under the view that START opens.
+run() {
+  results="$ARTEFACTS/heard-$1.txt"
+  : >"$results"
+  for file in "$solo" "$three" "$thousand"; do
+    names=()
+    mapfile -t -O 1 names <"$file"
+    "$2" "$file"
+    keys "${#names[@]}"
+    kill "$APP_PID" 2>/dev/null
+    wait "$APP_PID" 2>/dev/null || true
+    APP_PID=""
+  done
+}
+start=$SECONDS
+run stock reference_list
+run ours program_list
+stop_orca
+
+failures=()
+checks=$(wc -l <"$ARTEFACTS/heard-ours.txt")
+[[ $checks == 32 && $(wc -l <"$ARTEFACTS/heard-stock.txt") == 32 ]] ||
+  fail "$checks checks were made over the program, $(wc -l <"$ARTEFACTS/heard-stock.txt") over the stock view, not 32"
+{
+  printf 'Orca %s, speak position on, braille on; what it said after each key\n' "$(orca --version)"
+  paste "$ARTEFACTS/heard-stock.txt" "$ARTEFACTS/heard-ours.txt" |
+    while IFS=$'\t' read -r label stock_ok stock_heard _ ours_ok ours_heard; do
+      printf '\n%s\n  stock %-2s %s\n  ours  %-2s %s\n' "$label" "$stock_ok" "$stock_heard" "$ours_ok" "$ours_heard"
+    done
+} >"$ARTEFACTS/spoken.txt"
+printf '%-34s %-6s %s\n' KEY STOCK OURS
+while IFS=$'\t' read -r label stock_ok _ _ ours_ok _; do
+  printf '%-34s %-6s %s\n' "$label" "$stock_ok" "$ours_ok"
+  [[ $stock_ok == ok || $label == *'*' ]] || failures+=("over the stock view, $label (the test does not hear)")
+  [[ $ours_ok == ok ]] || failures+=("$label")
+done < <(paste "$ARTEFACTS/heard-stock.txt" "$ARTEFACTS/heard-ours.txt")
+echo "($((SECONDS - start)) s; what was said: $ARTEFACTS/spoken.txt)"
+
+if ((${#failures[@]})); then
+  { echo "FAIL: Orca did not say the row and its place after ${#failures[@]} keys:"
+    printf '  %s\n' "${failures[@]}"; } >&2
+  exit 1
+fi
+echo "orca: every key speaks the row and its place, over lists of 1, 3 and 1,000 names"

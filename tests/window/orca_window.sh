@@ -94,14 +94,15 @@ start_orca() {
 }
 start_orca
 
-# The names. Of 1,000, each block of 100 begins with a letter of its own, so
+# The names, as list files: CR LF after each (a lone LF would add an empty
+# name). Of 1,000, each block of 100 begins with a letter of its own, so
 # that a letter typed jumps to its block's first row.
 solo="$ARTEFACTS/names-1.txt"
 three="$ARTEFACTS/names-3.txt"
 thousand="$ARTEFACTS/names-1000.txt"
-echo www.solitary.example >"$solo"
-printf '%s\n' www.tavrelle.com www.qorvintaxuplem.com www.zk4v9qx7m2trw8.com >"$three"   # the sample data
-awk 'BEGIN { for (i = 1; i <= 1000; ++i) printf "%c-row%04d.example\n", 97 + int((i - 1) / 100), i }' >"$thousand"
+printf '%s\r\n' www.solitary.example >"$solo"
+printf '%s\r\n' www.tavrelle.com www.qorvintaxuplem.com www.zk4v9qx7m2trw8.com >"$three"   # the sample data
+awk 'BEGIN { for (i = 1; i <= 1000; ++i) printf "%c-row%04d.example\r\n", 97 + int((i - 1) / 100), i }' >"$thousand"
 
 results=""   # the file the checks of the view under test are written to
 names=()     # the names of the list under test, names[r] on line r
@@ -198,7 +199,7 @@ run() {
   : >"$results"
   for file in "$solo" "$three" "$thousand"; do
     names=()
-    mapfile -t -O 1 names <"$file"
+    mapfile -t -O 1 names < <(tr -d '\r' <"$file")
     "$2" "$file"
     keys "${#names[@]}"
     kill "$APP_PID" 2>/dev/null

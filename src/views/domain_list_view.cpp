@@ -65,6 +65,9 @@ DomainListView::DomainListView(QWidget *parent)
     });
     m_header->hide(); // no column until one is added
     measureRows();
+    m_retell.setSingleShot(true);
+    m_retell.setInterval(kRetellDelayMs);
+    connect(&m_retell, &QTimer::timeout, this, &DomainListView::tellCurrentRow);
 }
 
 void DomainListView::addColumn(const QString &header)
@@ -432,14 +435,16 @@ void DomainListView::keyPressEvent(QKeyEvent *event)
     // A key that moves to the row already current (Home on the first row,
     // any arrow in a list of one) moves no focus, and a screen reader would
     // say nothing: the focus goes to the list and back, so that the row is
-    // heard again with its place.
+    // heard again with its place. Back a moment later: a reader that finds
+    // the row's focus already waiting takes the list's as outdated, and then
+    // the row's as no change.
     static constexpr Qt::Key kMoves[] = {Qt::Key_Up,     Qt::Key_Down,     Qt::Key_Home,
                                          Qt::Key_End,    Qt::Key_PageUp,   Qt::Key_PageDown};
     const bool moves = std::find(std::begin(kMoves), std::end(kMoves), event->key()) != std::end(kMoves)
                        || (!event->text().isEmpty() && event->text().at(0).isPrint());
     if (moves && before.isValid() && currentIndex() == before && QAccessible::isActive()) {
         tellAccessibility(QAccessible::Focus, -1);
-        tellCurrentRow();
+        m_retell.start();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "accessible_row_registry.h"
 
 #include <QAbstractItemView>
+#include <QTimer>
 
 #include <optional>
 
@@ -98,6 +99,9 @@ private:
     // A newly selected row not told yet: told once the view has scrolled to
     // it, as the current row follows the selection.
     int m_untoldSelection = -1;
+    // Tells the current row again after a key that stayed on it.
+    static constexpr int kRetellDelayMs = 200;
+    QTimer m_retell;
 };
 
 } // namespace quill

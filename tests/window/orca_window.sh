@@ -41,12 +41,7 @@ flock -w 600 8 || fail "another Orca test held its lock for 10 minutes"
 xvfb_start
 session_bus_start
 # The manager gives each new window the keyboard, as on a desktop.
-openbox >"$ARTEFACTS/openbox.log" 2>&1 &
-WM_PID=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+openbox_start
 
 log="$ARTEFACTS/orca-debug.log"
 cp "$here/orca/user-settings.conf" "$here/orca/quill_speech_log.py" "$prefs/"

@@ -21,12 +21,7 @@ mkdir "$work"
 printf 'old\r\n' >"$work/existing.txt"
 
 xvfb_start
-openbox >"$ARTEFACTS/openbox.log" 2>&1 &
-WM_PID=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+openbox_start
 sleep 0.3
 
 # frame_of WINDOW: the frame the manager put around it, "X Y WIDTH HEIGHT".

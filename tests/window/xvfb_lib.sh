@@ -66,6 +66,17 @@ app_start() {
   fail "the main window did not appear"
 }
 
+# Starts openbox on the display, as a desktop has a window manager, and waits
+# until it manages the screen; WM_PID is its process, for the caller to end.
+openbox_start() {
+  openbox >"$ARTEFACTS/openbox.log" 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+}
+
 # The window's client origin on the screen: "X Y".
 window_origin() {
   xwininfo -id "$WINDOW_ID" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} END{print x, y}'

@@ -28,6 +28,10 @@ url=$(mirror | head -n 1 || true)
 [[ -n "$url" ]] || { echo "no Debian mirror found in /etc/apt/sources.list*" >&2; exit 1; }
 
 cache_dir=${QUILL_ROOT_CACHE-/var/cache/quillmere-tandrovel}
+# ccache's store for this release's builds, kept beside the roots: a root is
+# fresh every run, its compiler's objects need not be. Each release its own,
+# as its compilers are its own.
+compiler_cache_dir=${cache_dir:+$cache_dir/ccache-$release}
 
 work=$(mktemp -d /var/tmp/quillmere-release.XXXXXX)
 root=$work/root
@@ -56,13 +60,15 @@ trap 'exit 143' TERM HUP
 # and PID namespaces (and, offline, a network namespace with loopback only,
 # so that test servers and X displays never meet the machine's own), with
 # /proc, /sys, /dev and a fresh /dev/shm. Every mount ends with the namespace.
-# CI passes through, so that a test missing a tool fails there.
+# CI passes through, so that a test missing a tool fails there. The
+# release's ccache store is /var/cache/ccache inside (CCACHE_DIR).
 in_root() {
   local net=() mode=online
   if [[ "$1" == --offline ]]; then net=(--net); mode=offline; shift; fi
+  [[ -z "$compiler_cache_dir" ]] || mkdir -p "$compiler_cache_dir"
   unshare --mount --propagation private --pid --fork --kill-child "${net[@]}" \
     bash -euc '
-      mode=$1 root=$2; shift 2
+      mode=$1 root=$2 compiler_cache=$3; shift 3
       [[ "$mode" == online ]] || ip link set lo up
       # The root a mount point of its own, so that tests inside can make
       # their mounts private (mount(2) refuses that on a mere folder).
@@ -71,10 +77,16 @@ in_root() {
       mount -t sysfs sysfs "$root/sys"
       mount --rbind /dev "$root/dev"
       mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
+      cache_env=()
+      if [[ -n "$compiler_cache" ]]; then
+        mkdir -p "$root/var/cache/ccache"
+        mount --bind "$compiler_cache" "$root/var/cache/ccache"
+        cache_env=(CCACHE_DIR=/var/cache/ccache)
+      fi
       exec chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 TERM="${TERM:-dumb}" CI="${CI:-}" \
-        DEBIAN_FRONTEND=noninteractive "$@"' \
-    in_root "$mode" "$root" "$@" &
+        DEBIAN_FRONTEND=noninteractive "${cache_env[@]}" "$@"' \
+    in_root "$mode" "$root" "$compiler_cache_dir" "$@" &
   runner=$!
   local status=0
   wait "$runner" || status=$?
@@ -93,6 +105,9 @@ keep_root() {
   mv "$work/cache.tar.zst" "$cache_dir/$release-$name-$key.tar.zst"
   echo "== $release: root kept as $cache_dir/$release-$name-$key.tar.zst"
 }
+
+# Every root also holds ccache, so that its builds use the release's store.
+root_tools=(ccache)
 
 # make_root NAME VARIANT SETUP KEY-TEXT: the root from the cache (NAME, keyed
 # by the release, the mirror and KEY-TEXT), or else a fresh one of mmdebstrap's
@@ -121,6 +136,7 @@ make_root() {
     # mmdebstrap leaves the root without package lists.
     in_root apt-get update -qq
     "$setup"
+    in_root apt-get install -y -qq --no-install-recommends "${root_tools[@]}" >/dev/null
     in_root apt-get clean
     echo "== $release: root built in $((SECONDS - start)) s"
     keep_root "$name" "$key"
@@ -131,6 +147,7 @@ make_root() {
   before=$(chroot "$root" dpkg-query -W -f='${Package} ${Version}\n' | sha256sum)
   in_root apt-get update -qq
   in_root apt-get -y -qq -o Dpkg::Options::=--force-confnew dist-upgrade
+  in_root apt-get install -y -qq --no-install-recommends "${root_tools[@]}" >/dev/null
   in_root apt-get clean
   after=$(chroot "$root" dpkg-query -W -f='${Package} ${Version}\n' | sha256sum)
   if [[ "$before" == "$after" ]]; then

@@ -81,6 +81,11 @@ protected:
             grid->addItem(m_titleRow, grid->rowCount(), 0, 1, grid->columnCount());
         }
         QMessageBox::showEvent(event);
+        // The box has its size only now, just before it is mapped: placed
+        // before showing, it would appear off centre until the first look
+        // of its centring.
+        if (!parentWidget())
+            centreFrameOnScreen(*this);
     }
 
 private:

@@ -108,6 +108,7 @@ struct Outcome {
     Pointer pointer = Pointer::Default;
     QStringList unexpected;
     int pendingAnswers = 0;
+    qint64 allocated = 0; // the memory the list asked for, room to grow included
     QString trouble; // set when the run itself could not be made as asked
 
     static Outcome of(const Form1 &window, const FakeBoxes &boxes)
@@ -118,6 +119,7 @@ struct Outcome {
         outcome.pointer = window.MousePointer();
         outcome.unexpected = boxes.unexpected();
         outcome.pendingAnswers = boxes.pendingAnswers();
+        outcome.allocated = controls(window).ListView1->ListItems().allocatedBytes();
         return outcome;
     }
 
@@ -132,7 +134,7 @@ struct Outcome {
     {
         QByteArray bytes;
         QDataStream out(&bytes, QIODevice::WriteOnly);
-        out << entries << int(pointer) << unexpected << pendingAnswers << trouble << int(boxes.size());
+        out << entries << int(pointer) << unexpected << pendingAnswers << allocated << trouble << int(boxes.size());
         for (const ShownBox &box : boxes)
             out << int(box.kind) << box.title << box.text << int(box.buttons) << int(box.icon);
         return bytes;
@@ -144,7 +146,8 @@ struct Outcome {
         QDataStream in(bytes);
         int pointer = 0;
         int boxCount = 0;
-        in >> outcome.entries >> pointer >> outcome.unexpected >> outcome.pendingAnswers >> outcome.trouble >> boxCount;
+        in >> outcome.entries >> pointer >> outcome.unexpected >> outcome.pendingAnswers >> outcome.allocated >> outcome.trouble
+           >> boxCount;
         outcome.pointer = Pointer(pointer);
         for (int i = 0; i < boxCount && in.status() == QDataStream::Ok; ++i) {
             ShownBox box;
@@ -541,6 +544,14 @@ private Q_SLOTS:
         QCOMPARE(outcome.pointer, Pointer::Default);
         QVERIFY2(outcome.unexpected.isEmpty(), qPrintable(outcome.unexpected.join(u'\n')));
         QCOMPARE(outcome.pendingAnswers, 0);
+        // The room made is for the names that came, growth included, not
+        // for what a file's size promised: a sparse file promises terabytes.
+        qint64 bytes = 0;
+        for (const QByteArray &name : std::as_const(outcome.entries))
+            bytes += name.size();
+        const qint64 room = 4 * bytes + 16 * qint64(outcome.entries.size()) + (8 << 20);
+        QVERIFY2(outcome.allocated <= room, qPrintable(QStringLiteral("%1 bytes asked for, for %2 names of %3 bytes")
+                                                           .arg(outcome.allocated).arg(outcome.entries.size()).arg(bytes)));
     }
 
     // A writer that never stops sending lines meets the FIFO's own bound;

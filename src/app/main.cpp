@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/message_throttle.h"
 #include "app/own_title_bar.h"
 #include "app/qt_platform.h"
 #include "app/style_sheet_skin.h"
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     // would end the program instead. libcurl cannot hold it back for every
     // connection, so it is ignored once, for the whole program.
     std::signal(SIGPIPE, SIG_IGN);
+    quill::installMessageThrottle();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillmere-tandrovel"));
     // Lets the desktop match the window to its installed entry and icon.

@@ -80,20 +80,47 @@ void watchActivations()
     });
 }
 
+// Ends a wait on a dialog once the dialog is hidden for good: a hide that
+// the showing anew undoes at once leaves the wait as it was.
+class HideWatch final : public QObject {
+public:
+    HideWatch(QDialog &dialog, QEventLoop &loop) : m_dialog(&dialog), m_loop(loop) { dialog.installEventFilter(this); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && watched == m_dialog)
+            QTimer::singleShot(0, &m_loop, [this] {
+                if (!m_dialog || !m_dialog->isVisible())
+                    m_loop.quit();
+            });
+        return false;
+    }
+
+private:
+    QPointer<QDialog> m_dialog;
+    QEventLoop &m_loop;
+};
+
 } // namespace
 
 int execInFront(QDialog &dialog)
 {
     watchActivations();
     // QDialog::exec() ends when its dialog is hidden, so the dialog could not
-    // be shown anew: the wait here ends only when the dialog is done.
+    // be shown anew: the wait here ends when the dialog is done, hidden for
+    // good, or destroyed, and touches a destroyed dialog no more.
+    const QPointer<QDialog> guard(&dialog);
     dialog.setProperty(kShownAnew, true);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setResult(0);
     QEventLoop loop;
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
+    const HideWatch watch(dialog, loop);
     dialog.show();
     loop.exec(QEventLoop::DialogExec);
+    if (!guard)
+        return QDialog::Rejected;
     dialog.setProperty(kShownAnew, QVariant());
     return dialog.result();
 }

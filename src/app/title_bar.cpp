@@ -30,7 +30,11 @@ public:
     {
         setFocusPolicy(Qt::NoFocus);
         setFixedSize(kButtonSide, kButtonSide);
-        setToolTip(glyph == Glyph::Minimise ? QStringLiteral("Minimise") : QStringLiteral("Close"));
+        const QString name = glyph == Glyph::Minimise ? QStringLiteral("Minimise") : QStringLiteral("Close");
+        setToolTip(name);
+        // A drawn glyph has no text: assistive tools would find the words
+        // only in the tooltip, which they read as a description.
+        setAccessibleName(name);
     }
 
 protected:

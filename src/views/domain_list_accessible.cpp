@@ -272,7 +272,11 @@ public:
     bool selectColumn(int) override { return false; }
     bool unselectRow(int row) override
     {
-        if (!isRowSelected(row))
+        // As in Qt's own views: in single selection, once a row is
+        // selected the user has no way to leave none selected, and a
+        // current row with no selection would take no Delete or double-click.
+        if (!isRowSelected(row) || (view()->selectionMode() == QAbstractItemView::SingleSelection
+                                    && selectedRowCount() == 1))
             return false;
         view()->selectionModel()->select(view()->model()->index(row, 0),
                                          QItemSelectionModel::Deselect | QItemSelectionModel::Rows);

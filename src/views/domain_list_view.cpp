@@ -36,6 +36,7 @@ DomainListView::DomainListView(QWidget *parent)
                 m_reselectRow = selected && currentIndex().row() != first ? first : -1;
             });
     connect(m_items, &QAbstractItemModel::rowsRemoved, this, [this] {
+        m_retell.stop(); // the row it would tell may be gone or moved
         const int rows = m_items->rowCount();
         if (m_reselectRow >= 0 && rows > 0)
             selectionModel()->setCurrentIndex(m_items->index(qMin(m_reselectRow, rows - 1), 0),
@@ -43,7 +44,10 @@ DomainListView::DomainListView(QWidget *parent)
         m_reselectRow = -1;
         rowsChanged();
     });
-    connect(m_items, &QAbstractItemModel::modelReset, this, &DomainListView::rowsChanged);
+    connect(m_items, &QAbstractItemModel::modelReset, this, [this] {
+        m_retell.stop();
+        rowsChanged();
+    });
     setModel(m_items);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -370,6 +374,8 @@ QRegion DomainListView::visualRegionForSelection(const QItemSelection &selection
 void DomainListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QAbstractItemView::currentChanged(current, previous); // scrolls to it
+    // The new row is told now: a retelling still to come would tell it twice.
+    m_retell.stop();
     tellSelection();
     if (QAccessible::isActive() && current.isValid() && hasFocus())
         tellAccessibility(QAccessible::Focus, current.row());

@@ -25,6 +25,10 @@ class DomainListView final : public QAbstractItemView {
     Q_OBJECT
 
 public:
+    // A key that stays on the current row tells the list, then the row this
+    // long after, so that a screen reader takes both.
+    static constexpr int kRetellDelayMs = 200;
+
     explicit DomainListView(QWidget *parent = nullptr);
 
     DomainList &ListItems() const noexcept { return *m_items; }
@@ -99,8 +103,6 @@ private:
     // A newly selected row not told yet: told once the view has scrolled to
     // it, as the current row follows the selection.
     int m_untoldSelection = -1;
-    // Tells the current row again after a key that stayed on it.
-    static constexpr int kRetellDelayMs = 200;
     QTimer m_retell;
 };
 

@@ -2,6 +2,7 @@
 #include "app/window_frame.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QPixmap>
@@ -93,6 +94,9 @@ private Q_SLOTS:
         QVERIFY(button->isVisible());
         QVERIFY(bar->rect().contains(button->geometry()));
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button);
+        QCOMPARE(accessible->role(), QAccessible::Button);
+        QCOMPARE(accessible->text(QAccessible::Name), close ? QStringLiteral("Close") : QStringLiteral("Minimise"));
         QTest::mouseClick(button, Qt::LeftButton);
 
         QCOMPARE(client.requests, requests);

@@ -66,9 +66,10 @@ private:
             return;
         }
         // Qt releases differ in how often they announce one reset or one
-        // focus on the list; a reader takes a repeat as nothing new, so a
-        // repeat is heard once.
-        if (!self->heard.isEmpty() && self->heard.constLast() == h)
+        // focus on the list itself; a reader takes such a repeat as nothing
+        // new, so it is heard once. A row told twice is a fault, and heard.
+        const bool ofList = h.child < 0 || type == QAccessible::TableModelChanged;
+        if (ofList && !self->heard.isEmpty() && self->heard.constLast() == h)
             return;
         self->heard.append(h);
         const int first = self->m_view.firstShownRow();
@@ -101,7 +102,7 @@ private Q_SLOTS:
     void accessibleEvents_data()
     {
         QTest::addColumn<int>("entries");
-        QTest::addColumn<Key>("key");
+        QTest::addColumn<QList<Key>>("keys");
         QTest::addColumn<QList<Heard>>("heard");
         const auto selected = [](int row) { return Heard{QAccessible::Selection, row, -1, -1, -1}; };
         const auto focused = [](int row) { return Heard{QAccessible::Focus, row, -1, -1, -1}; };
@@ -109,27 +110,36 @@ private Q_SLOTS:
         const auto change = [](QAccessibleTableModelChangeEvent::ModelChangeType type, int first, int last) {
             return Heard{QAccessible::TableModelChanged, -1, type, first, last};
         };
-        QTest::newRow("End") << 5000 << Key::End << QList<Heard>{letGo(5), selected(4999), focused(4999)};
-        QTest::newRow("PageDown") << 5000 << Key::PageDown << QList<Heard>{letGo(5), selected(15), focused(15)};
-        QTest::newRow("Home") << 5000 << Key::Home << QList<Heard>{letGo(5), selected(0), focused(0)};
-        QTest::newRow("type-ahead") << 5000 << Key::Type << QList<Heard>{letGo(5), selected(4999), focused(4999)};
-        QTest::newRow("Home on the first row") << 1 << Key::Home << QList<Heard>{focused(-1), focused(0)};
-        QTest::newRow("Down on the last row") << 1 << Key::Down << QList<Heard>{focused(-1), focused(0)};
-        QTest::newRow("arriving by Tab") << 20 << Key::Arrive << QList<Heard>{focused(-1), focused(5)};
-        QTest::newRow("Ctrl+click on the selected row") << 20 << Key::CtrlClick << QList<Heard>{letGo(5)};
+        QTest::newRow("End") << 5000 << QList<Key>{Key::End} << QList<Heard>{letGo(5), selected(4999), focused(4999)};
+        QTest::newRow("PageDown") << 5000 << QList<Key>{Key::PageDown} << QList<Heard>{letGo(5), selected(15), focused(15)};
+        QTest::newRow("Home") << 5000 << QList<Key>{Key::Home} << QList<Heard>{letGo(5), selected(0), focused(0)};
+        QTest::newRow("type-ahead") << 5000 << QList<Key>{Key::Type} << QList<Heard>{letGo(5), selected(4999), focused(4999)};
+        QTest::newRow("Home on the first row") << 1 << QList<Key>{Key::Home} << QList<Heard>{focused(-1), focused(0)};
+        QTest::newRow("Down on the last row") << 1 << QList<Key>{Key::Down} << QList<Heard>{focused(-1), focused(0)};
+        QTest::newRow("arriving by Tab") << 20 << QList<Key>{Key::Arrive} << QList<Heard>{focused(-1), focused(5)};
+        QTest::newRow("Ctrl+click on the selected row") << 20 << QList<Key>{Key::CtrlClick} << QList<Heard>{letGo(5)};
         QTest::newRow("a check run appends")
-            << 20 << Key::Append << QList<Heard>{change(QAccessibleTableModelChangeEvent::RowsInserted, 20, 22)};
-        QTest::newRow("Delete") << 20 << Key::Delete
+            << 20 << QList<Key>{Key::Append} << QList<Heard>{change(QAccessibleTableModelChangeEvent::RowsInserted, 20, 22)};
+        QTest::newRow("Delete") << 20 << QList<Key>{Key::Delete}
                                 << QList<Heard>{letGo(7), selected(8), focused(8),
                                                 change(QAccessibleTableModelChangeEvent::RowsRemoved, 7, 7)};
-        QTest::newRow("cleared") << 20 << Key::Clear
+        // A key that stayed on the row, then one that moves or removes
+        // before the row is told again: the row told is never a stale one.
+        QTest::newRow("Down on the last row, then Up")
+            << 2 << QList<Key>{Key::Down, Key::Up} << QList<Heard>{focused(-1), letGo(1), selected(0), focused(0)};
+        QTest::newRow("Down on the last row, then Delete")
+            << 2 << QList<Key>{Key::Down, Key::Delete}
+            << QList<Heard>{focused(-1), letGo(1), selected(0), focused(0),
+                            change(QAccessibleTableModelChangeEvent::RowsRemoved, 1, 1)};
+        QTest::newRow("cleared") << 20 << QList<Key>{Key::Clear}
                                  << QList<Heard>{change(QAccessibleTableModelChangeEvent::ModelReset, -1, -1)};
     }
 
     void accessibleEvents()
     {
         QFETCH(int, entries);
-        QFETCH(Key, key);
+        QFETCH(QList<Key>, keys);
+        const Key key = keys.constFirst();
         QFETCH(QList<Heard>, heard);
         DomainListView v;
         pageOfTen(v);
@@ -161,9 +171,14 @@ private Q_SLOTS:
             press(v, key, {});
             break;
         default:
-            press(v, key, QStringLiteral("z"));
+            for (const Key each : std::as_const(keys))
+                press(v, each, QStringLiteral("z"));
         }
         QTRY_COMPARE(listener.heard, heard);
+        // Nothing more comes once the view is quiet: no row told again late,
+        // after the ones expected.
+        QTest::qWait(3 * DomainListView::kRetellDelayMs);
+        QCOMPARE(listener.heard, heard);
         QVERIFY2(listener.offScreen.isEmpty(), qPrintable(listener.offScreen.join(", ")));
     }
 

@@ -1,14 +1,18 @@
+#include "app/modal_in_front.h"
 #include "app/qt_platform.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -197,6 +201,47 @@ private Q_SLOTS:
         DialogDriver driver(m_dir.path(), typed);
         QCOMPARE(dialogs.save({QStringLiteral("Save"), kFilters, QString(), true}), m_dir.filePath(typed));
         QCOMPARE(driver.boxesRaised, 0);
+    }
+
+    // The wait on a dialog ends with the dialog: done, hidden for good, or
+    // destroyed while waited on, and a destroyed one is not read afterwards.
+    void waitEndsWithItsDialog_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("result");
+        QTest::newRow("accepted") << QStringLiteral("accept") << int(QDialog::Accepted);
+        QTest::newRow("hidden") << QStringLiteral("hide") << int(QDialog::Rejected);
+        QTest::newRow("destroyed") << QStringLiteral("delete") << int(QDialog::Rejected);
+    }
+
+    void waitEndsWithItsDialog()
+    {
+        QFETCH(QString, end);
+        QFETCH(int, result);
+        auto *dialog = new QDialog;
+        const QPointer<QDialog> guard(dialog);
+        QTimer::singleShot(50, dialog, [dialog, end] {
+            if (end == QLatin1String("accept"))
+                dialog->accept();
+            else if (end == QLatin1String("hide"))
+                dialog->hide();
+            else
+                dialog->deleteLater();
+        });
+        // A wait that never ends is broken out of, and fails.
+        bool brokenOut = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [&brokenOut] {
+            brokenOut = true;
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+            QCoreApplication::exit(1);
+        });
+        watchdog.start(5000);
+        QCOMPARE(execInFront(*dialog), result);
+        QVERIFY2(!brokenOut, "the wait did not end with its dialog");
+        delete guard.data();
     }
 
 private:

@@ -45,6 +45,10 @@ openbox_start
 
 log="$ARTEFACTS/orca-debug.log"
 cp "$here/orca/user-settings.conf" "$here/orca/quill_speech_log.py" "$prefs/"
+# Orca 49 and later read GSettings instead (and have no -u): the same
+# settings through GLib's keyfile backend, in a folder of the test's own.
+mkdir -p "$prefs/config/glib-2.0/settings"
+cp "$here/orca/settings.keyfile" "$prefs/config/glib-2.0/settings/keyfile"
 
 # What Orca said after byte OFFSET of its log, an utterance a line.
 spoken_since() {
@@ -73,7 +77,8 @@ start_orca() {
       ((SECONDS < 600)) || fail "another Orca of this user has run for 10 minutes: $(pgrep -a -u "$(id -u)" -x orca)"
       sleep 1
     done
-    orca -u "$prefs" --debug-file "$log" >"$ARTEFACTS/orca.log" 2>&1 &
+    GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME="$prefs/config" \
+      orca -u "$prefs" --debug-file "$log" >"$ARTEFACTS/orca.log" 2>&1 &
     ORCA_PID=$!
     for _ in $(seq 300); do
       spoken_since 0 | grep -qx 'Screen reader on.' && return 0

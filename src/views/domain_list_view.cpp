@@ -439,19 +439,46 @@ void DomainListView::keyPressEvent(QKeyEvent *event)
     const QModelIndex before = currentIndex();
     QAbstractItemView::keyPressEvent(event);
     // A key that moves to the row already current (Home on the first row,
-    // any arrow in a list of one) moves no focus, and a screen reader would
-    // say nothing: the focus goes to the list and back, so that the row is
-    // heard again with its place. Back a moment later: a reader that finds
-    // the row's focus already waiting takes the list's as outdated, and then
-    // the row's as no change.
+    // any arrow or type-ahead in a list of one) moves no focus, and a screen
+    // reader would say nothing.
     static constexpr Qt::Key kMoves[] = {Qt::Key_Up,     Qt::Key_Down,     Qt::Key_Home,
                                          Qt::Key_End,    Qt::Key_PageUp,   Qt::Key_PageDown};
     const bool moves = std::find(std::begin(kMoves), std::end(kMoves), event->key()) != std::end(kMoves)
                        || (!event->text().isEmpty() && event->text().at(0).isPrint());
-    if (moves && before.isValid() && currentIndex() == before && QAccessible::isActive()) {
-        tellAccessibility(QAccessible::Focus, -1);
-        m_retell.start();
-    }
+    if (moves && before.isValid() && currentIndex() == before && QAccessible::isActive())
+        retellCurrentRow();
+}
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+namespace {
+
+// What a reader says of a row it arrives on: "name, 3 of 10". One pass of
+// arg(), so that a name holding "%2" stays as it is.
+QString rowAndPlace(const QString &name, int place, int count)
+{
+    return QStringLiteral("%1, %2 of %3").arg(name, QString::number(place), QString::number(count));
+}
+
+} // namespace
+#endif
+
+void DomainListView::retellCurrentRow()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // The row and its place, as words of their own: a reader that is handed
+    // the list's focus takes its selected row instead, the one it is on, and
+    // so says nothing when the row is selected.
+    const QModelIndex current = currentIndex();
+    QAccessibleAnnouncementEvent note(this, rowAndPlace(current.data().toString(), current.row() + 1, rowCount()));
+    QAccessible::updateAccessibility(&note);
+#else
+    // The focus goes to the list and back, so that the row is heard again
+    // with its place. Back a moment later: a reader that finds the row's
+    // focus already waiting takes the list's as outdated, and then the row's
+    // as no change.
+    tellAccessibility(QAccessible::Focus, -1);
+    m_retell.start();
+#endif
 }
 
 void DomainListView::focusInEvent(QFocusEvent *event)

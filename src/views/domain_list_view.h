@@ -25,8 +25,8 @@ class DomainListView final : public QAbstractItemView {
     Q_OBJECT
 
 public:
-    // A key that stays on the current row tells the list, then the row this
-    // long after, so that a screen reader takes both.
+    // Before Qt 6.8, a key that stays on the current row tells the list,
+    // then the row this long after, so that a screen reader takes both.
     static constexpr int kRetellDelayMs = 200;
 
     explicit DomainListView(QWidget *parent = nullptr);
@@ -92,6 +92,7 @@ private:
     void tellAccessibility(int event, int row);
     void tellSelection();
     void tellCurrentRow();
+    void retellCurrentRow();
 
     DomainList *m_items;
     // Before anything else hears of the list, so that rows read while the

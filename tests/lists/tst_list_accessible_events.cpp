@@ -16,20 +16,22 @@ using namespace quill::test;
 namespace {
 
 // One thing told to assistive technology: the event, the child it names,
-// and for table changes their kind and rows.
+// for table changes their kind and rows, and for an announcement its words.
 struct Heard {
     int event;
     int child;
     int change;
     int firstRow;
     int lastRow;
+    QString words = {};
     bool operator==(const Heard &) const = default;
 };
 
 char *toString(const Heard &h)
 {
-    return qstrdup(qPrintable(QStringLiteral("{event 0x%1, child %2, change %3, rows %4..%5}")
-                                  .arg(h.event, 0, 16).arg(h.child).arg(h.change).arg(h.firstRow).arg(h.lastRow)));
+    return qstrdup(qPrintable(QStringLiteral("{event 0x%1, child %2, change %3, rows %4..%5%6}")
+                                  .arg(h.event, 0, 16).arg(h.child).arg(h.change).arg(h.firstRow).arg(h.lastRow)
+                                  .arg(h.words.isEmpty() ? QString() : QStringLiteral(", \"%1\"").arg(h.words))));
 }
 
 // Hears what the view tells assistive technology, as the platform's bridge
@@ -61,6 +63,10 @@ private:
         if (type == QAccessible::TableModelChanged) {
             const auto *change = static_cast<QAccessibleTableModelChangeEvent *>(event);
             h = {type, -1, change->modelChangeType(), change->firstRow(), change->lastRow()};
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        } else if (type == QAccessible::Announcement) {
+            h.words = static_cast<QAccessibleAnnouncementEvent *>(event)->message();
+#endif
         } else if (type != QAccessible::Focus && type != QAccessible::Selection
                    && type != QAccessible::SelectionRemove) {
             return;
@@ -114,8 +120,19 @@ private Q_SLOTS:
         QTest::newRow("PageDown") << 5000 << QList<Key>{Key::PageDown} << QList<Heard>{letGo(5), selected(15), focused(15)};
         QTest::newRow("Home") << 5000 << QList<Key>{Key::Home} << QList<Heard>{letGo(5), selected(0), focused(0)};
         QTest::newRow("type-ahead") << 5000 << QList<Key>{Key::Type} << QList<Heard>{letGo(5), selected(4999), focused(4999)};
-        QTest::newRow("Home on the first row") << 1 << QList<Key>{Key::Home} << QList<Heard>{focused(-1), focused(0)};
-        QTest::newRow("Down on the last row") << 1 << QList<Key>{Key::Down} << QList<Heard>{focused(-1), focused(0)};
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        // The row and its place, told in words.
+        const auto retold = [](const char *name, int place, int count) {
+            return QList<Heard>{{QAccessible::Announcement, -1, -1, -1, -1,
+                                 QStringLiteral("%1, %2 of %3").arg(QLatin1String(name)).arg(place).arg(count)}};
+        };
+#else
+        // The list, then the row a moment later.
+        const auto retold = [&](const char *, int place, int) { return QList<Heard>{focused(-1), focused(place - 1)}; };
+#endif
+        QTest::newRow("Home on the first row") << 1 << QList<Key>{Key::Home} << retold("zulu.example", 1, 1);
+        QTest::newRow("Down on the last row") << 1 << QList<Key>{Key::Down} << retold("zulu.example", 1, 1);
+        QTest::newRow("type-ahead on the only row") << 1 << QList<Key>{Key::Type} << retold("zulu.example", 1, 1);
         QTest::newRow("arriving by Tab") << 20 << QList<Key>{Key::Arrive} << QList<Heard>{focused(-1), focused(5)};
         QTest::newRow("Ctrl+click on the selected row") << 20 << QList<Key>{Key::CtrlClick} << QList<Heard>{letGo(5)};
         QTest::newRow("a check run appends")
@@ -126,11 +143,13 @@ private Q_SLOTS:
         // A key that stayed on the row, then one that moves or removes
         // before the row is told again: the row told is never a stale one.
         QTest::newRow("Down on the last row, then Up")
-            << 2 << QList<Key>{Key::Down, Key::Up} << QList<Heard>{focused(-1), letGo(1), selected(0), focused(0)};
+            << 2 << QList<Key>{Key::Down, Key::Up}
+            << retold("zulu.example", 2, 2).sliced(0, 1) + QList<Heard>{letGo(1), selected(0), focused(0)};
         QTest::newRow("Down on the last row, then Delete")
             << 2 << QList<Key>{Key::Down, Key::Delete}
-            << QList<Heard>{focused(-1), letGo(1), selected(0), focused(0),
-                            change(QAccessibleTableModelChangeEvent::RowsRemoved, 1, 1)};
+            << retold("zulu.example", 2, 2).sliced(0, 1)
+                   + QList<Heard>{letGo(1), selected(0), focused(0),
+                                  change(QAccessibleTableModelChangeEvent::RowsRemoved, 1, 1)};
         QTest::newRow("cleared") << 20 << QList<Key>{Key::Clear}
                                  << QList<Heard>{change(QAccessibleTableModelChangeEvent::ModelReset, -1, -1)};
     }

@@ -142,7 +142,7 @@ Result save(const std::string &listPath, const std::string &savePath, int argc, 
     quill::QtEventPass events;
     const quill::Platform base = fakes.platform();
     const quill::Platform platform{base.boxes, base.files, base.launcher, events,
-                                   base.chance, base.inet,  base.skin,    base.installFolder};
+                                   base.chance, base.inet,  base.skin,    base.announcer, base.installFolder};
     quill::Form1 window(platform);
     window.Form_Load();
     window.show();

@@ -501,7 +501,7 @@ int main(int argc, char *argv[])
     WatchedTransfer inet(curl, [&](int request, const QByteArray &url) { account.beforeRequest(request, url); });
     const Platform fake = fakes.platform();
     Form1 window(Platform{fake.boxes, fake.files, fake.launcher, fake.events, fake.chance, inet, fake.skin,
-                          fake.installFolder});
+                          fake.announcer, fake.installFolder});
     window.Form_Load();
     if (!hidden)
         window.showCentered();

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/message_throttle.h"
 #include "app/own_title_bar.h"
+#include "app/qt_announcer.h"
 #include "app/qt_platform.h"
 #include "app/style_sheet_skin.h"
 #include "app/window_frame.h"
@@ -31,12 +32,14 @@ int main(int argc, char *argv[])
     quill::SystemChance chance;
     quill::CurlTransfer inet;
     quill::SkinFramework1 skin;
-    const quill::Platform platform{boxes, files, launcher, events, chance, inet, skin,
+    quill::QtAnnouncer announcer;
+    const quill::Platform platform{boxes, files, launcher, events, chance, inet, skin, announcer,
                                    QCoreApplication::applicationDirPath()};
 
     quill::Form1 window(platform);
     boxes.setParentWindow(&window);
     files.setParentWindow(&window);
+    announcer.setWindow(&window);
     window.Form_Load();
     // Where the window must draw its own decoration, it is ours rather than
     // Qt's, which would offer to maximise a window of one size. Centring is

@@ -2,10 +2,13 @@
 
 #include "check_run.h"
 #include "core/busy.h"
+#include "core/name_count.h"
 #include "core/platform.h"
 #include "core/procedure.h"
 #include "data/domain_list.h"
 #include "valid.h"
+
+#include <QTimer>
 
 #include <optional>
 
@@ -26,18 +29,39 @@ void PushButton4_Click(const CheckRunContext &context)
         // Names added during the run wait for the next one.
         int count = 0;
         proc.step(108, [&] { count = pending.Count(); });
+        Announcer &announcer = context.platform.announcer;
+        announcer.announce(QStringLiteral("Checking ") + nameCount(count) + u'.');
+        // This run's verdicts: a list may be cleared while a request waits.
+        int takenNow = 0;
+        int availableNow = 0;
+        // How far the run has come, told while requests wait.
+        int checked = 0;
+        QTimer progress;
+        progress.setInterval(context.progressIntervalMs);
+        QObject::connect(&progress, &QTimer::timeout, [&] {
+            announcer.announce(QStringLiteral("%1 of %2 checked.").arg(checked).arg(count));
+        });
+        progress.start();
         QByteArray name;
-        for (int position = 1; position <= count; ++position) {
+        for (int position = 1; position <= count; ++position, ++checked) {
             proc.step(110, [&] { name = pending.Item(position); });
             const auto taken = [&] {
                 return Valid::IsURLValid(context.platform.inet, context.platform.boxes, name) == true;
             };
             if (proc.metOrFailed(112, taken))
-                proc.step(114, [&] { context.taken.Add(QByteArrayView(name)); });
+                proc.step(114, [&] {
+                    context.taken.Add(QByteArrayView(name));
+                    ++takenNow;
+                });
             else
-                proc.step(116, [&] { context.available.Add(QByteArrayView(name)); });
+                proc.step(116, [&] {
+                    context.available.Add(QByteArrayView(name));
+                    ++availableNow;
+                });
         }
+        progress.stop();
         proc.step(120, [&] { busy.reset(); });
+        announcer.announce(QStringLiteral("Check done: %1 taken, %2 available.").arg(takenNow).arg(availableNow));
     } else {
         proc.step(122, [&] {
             context.platform.boxes.message(context.applicationTitle, QStringLiteral("No domain(s) added."),

@@ -21,6 +21,11 @@ struct CheckRunContext {
     // True while a run is at work: clicks reach the window while a request
     // waits, and a second run must not start inside the first.
     bool &CheckRunning;
+    // How often a run tells how far it has come: seldom enough for a
+    // listener to follow.
+    int progressIntervalMs = kProgressIntervalMs;
+
+    static constexpr int kProgressIntervalMs = 5000;
 };
 
 namespace check {

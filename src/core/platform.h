@@ -91,6 +91,15 @@ public:
     virtual void ApplyWindow(QWidget *window) = 0;
 };
 
+// Tells assistive technology (a screen reader) what a command did, in the
+// program's own words, politely: after what it is saying. Nothing shows on
+// the screen, and nothing is told while a dialog waits for its answer.
+class Announcer {
+public:
+    virtual ~Announcer() = default;
+    virtual void announce(const QString &words) noexcept = 0;
+};
+
 struct Platform {
     MessageBoxes &boxes;
     FileDialogs &files;
@@ -99,6 +108,7 @@ struct Platform {
     Chance &chance;
     Transfer &inet;
     SkinEngine &skin;
+    Announcer &announcer;
     QString installFolder; // the program's folder, no trailing separator
 };
 

@@ -24,6 +24,8 @@ public:
     Procedure &operator=(const Procedure &) = delete;
 
     const QString &path() const noexcept { return m_path; }
+    // Whether any step so far failed and was reported.
+    bool anyFailed() const noexcept { return m_failures > 0; }
 
     template <typename F>
     void step(int number, F &&action)
@@ -50,10 +52,15 @@ public:
     }
 
 private:
-    void report(int number, const QString &description) { ShowErrorReport(m_boxes, m_path, number, description); }
+    void report(int number, const QString &description)
+    {
+        ++m_failures;
+        ShowErrorReport(m_boxes, m_path, number, description);
+    }
 
     MessageBoxes &m_boxes;
     QString m_path;
+    int m_failures = 0;
 };
 
 } // namespace quill

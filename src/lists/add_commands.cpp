@@ -1,5 +1,6 @@
 // "Add Domain" and "Load Sample/Example Data".
 
+#include "core/name_count.h"
 #include "core/platform.h"
 #include "core/procedure.h"
 #include "data/domain_list.h"
@@ -19,6 +20,8 @@ void PushButton5_Click(const ListCommandContext &context)
     if (proc.metOrFailed(102, [&] { return name.isEmpty(); }))
         return;
     proc.step(104, [&] { context.pending.Add(name); });
+    if (!proc.anyFailed())
+        context.platform.announcer.announce(name + QStringLiteral(" added to the pending list."));
 }
 
 void PushButton7_Click(const ListCommandContext &context)
@@ -29,6 +32,8 @@ void PushButton7_Click(const ListCommandContext &context)
     proc.step(100, [&] { pending.Add(QByteArrayView(kSampleNames[0])); });
     proc.step(102, [&] { pending.Add(QByteArrayView(kSampleNames[1])); });
     proc.step(104, [&] { pending.Add(QByteArrayView(kSampleNames[2])); });
+    if (!proc.anyFailed())
+        context.platform.announcer.announce(QStringLiteral("3 example names added to the pending list."));
 }
 
 } // namespace quill::lists

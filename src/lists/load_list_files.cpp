@@ -2,6 +2,7 @@
 
 #include "common_dialog.h"
 #include "core/busy.h"
+#include "core/name_count.h"
 #include "core/platform.h"
 #include "core/procedure.h"
 #include "data/domain_list.h"
@@ -9,6 +10,7 @@
 #include "data/list_file_reader.h"
 #include "list_commands.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace quill::lists {
@@ -51,6 +53,7 @@ void PushButton3_Click(const ListCommandContext &context)
     }
     QStringList parts;
     proc.step(110, [&] { parts = openResultParts(dialog.FileName()); });
+    const int before = pending.Count();
     std::optional<BusyScope> busy;
     proc.step(112, [&] { busy.emplace(context.busy); });
     if (proc.metOrFailed(114, [&] { return parts.size() == 1; })) {
@@ -70,6 +73,14 @@ void PushButton3_Click(const ListCommandContext &context)
         }
     }
     proc.step(136, [&] { busy.reset(); });
+    // Told once the files are in, the reports of any that failed answered.
+    const qsizetype files = parts.size() == 1 ? 1 : std::max<qsizetype>(0, parts.size() - 1);
+    if (files > 0) {
+        QString words = nameCount(pending.Count() - before) + QStringLiteral(" added to the pending list");
+        if (files > 1)
+            words += QStringLiteral(" from %1 files").arg(files);
+        context.platform.announcer.announce(words + u'.');
+    }
 }
 
 } // namespace quill::lists

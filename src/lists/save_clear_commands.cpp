@@ -3,6 +3,7 @@
 #include "common_dialog.h"
 #include "core/busy.h"
 #include "core/file_exists.h"
+#include "core/name_count.h"
 #include "core/platform.h"
 #include "core/procedure.h"
 #include "core/unload_notice.h"
@@ -10,6 +11,7 @@
 #include "data/list_file_writer.h"
 #include "list_commands.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 
 #include <optional>
@@ -67,6 +69,16 @@ void saveList(const ListCommandContext &context, DomainList &list, const QString
     }
     proc.step(140, [&] { file.close(); });
     proc.step(142, [&] { busy.reset(); });
+    if (!proc.anyFailed())
+        platform.announcer.announce(nameCount(count) + QStringLiteral(" saved to ") + QFileInfo(name).fileName()
+                                    + u'.');
+}
+
+// Tells which list a clear left empty.
+void tellCleared(const Procedure &proc, const ListCommandContext &context, const DomainList &list, const char *which)
+{
+    if (!proc.anyFailed() && list.Count() == 0)
+        context.platform.announcer.announce(QStringLiteral("The %1 list is empty.").arg(QLatin1String(which)));
 }
 
 } // namespace
@@ -89,6 +101,7 @@ void PushButton11_Click(const ListCommandContext &context)
         if (!context.busy.isBusy())
             context.pending.Clear();
     });
+    tellCleared(proc, context, context.pending, "pending");
 }
 
 void PushButton2_Click(const ListCommandContext &context)
@@ -96,6 +109,7 @@ void PushButton2_Click(const ListCommandContext &context)
     Procedure proc(context.platform.boxes,
                    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton2_Click")));
     proc.step(100, [&] { context.taken.Clear(); });
+    tellCleared(proc, context, context.taken, "taken");
 }
 
 void PushButton9_Click(const ListCommandContext &context)
@@ -103,6 +117,7 @@ void PushButton9_Click(const ListCommandContext &context)
     Procedure proc(context.platform.boxes,
                    procedurePath(QStringLiteral("Form1"), QStringLiteral("PushButton9_Click")));
     proc.step(100, [&] { context.available.Clear(); });
+    tellCleared(proc, context, context.available, "available");
 }
 
 } // namespace quill::lists

@@ -302,7 +302,7 @@ private Q_SLOTS:
         FakePlatform fakes;
         SkinFramework1 engine;
         const Platform platform{fakes.boxes,  fakes.boxes, fakes.launcher, fakes.events,
-                                fakes.chance, fakes.inet,  engine,         fakes.installFolder()};
+                                fakes.chance, fakes.inet,  engine,         fakes.announcer, fakes.installFolder()};
         makeEntry(Entry::File, skinPath(platform), sheet);
 
         Form1 window(platform);

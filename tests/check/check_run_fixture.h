@@ -22,7 +22,7 @@ struct CurlWindow {
     {
         const Platform fake = fakes.platform();
         const Platform withCurl{fake.boxes, fake.files, fake.launcher, fake.events, fake.chance,
-                                inet,       fake.skin,  fake.installFolder};
+                                inet,       fake.skin,  fake.announcer, fake.installFolder};
         window = std::make_unique<Form1>(withCurl);
         window->Form_Load();
     }

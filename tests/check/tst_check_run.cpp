@@ -2,6 +2,9 @@
 #include "scripted_server.h"
 #include "window_fixture.h"
 
+#include "check/check_run.h"
+#include "core/busy.h"
+
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -142,6 +145,62 @@ private Q_SLOTS:
         QCOMPARE(t.window->MousePointer(), Pointer::Default);
         QVERIFY(!t.window->CheckRunning);
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
+    }
+
+    // What a screen reader is told of a run: its start with the number of
+    // names, how far it has come while requests wait, and its verdicts at
+    // the end, after every report is answered.
+    void announcesItsCourse_data()
+    {
+        QTest::addColumn<QByteArrayList>("replies"); // one name each; "fails": the request fails
+        QTest::addColumn<int>("waitMs");             // each request takes this long
+        QTest::addColumn<QStringList>("said");       // progress left out
+        QTest::addColumn<bool>("progress");          // told at least once
+        QTest::newRow("three quick names") << QByteArrayList{kTaken, kFree, kFree} << 0
+                                           << QStringList{QStringLiteral("Checking 3 names."),
+                                                          QStringLiteral("Check done: 1 taken, 2 available.")}
+                                           << false;
+        QTest::newRow("a slow reply") << QByteArrayList{kTaken} << 350
+                                      << QStringList{QStringLiteral("Checking 1 name."),
+                                                     QStringLiteral("Check done: 1 taken, 0 available.")}
+                                      << true;
+        QTest::newRow("a failed request, reported") << QByteArrayList{"fails", kTaken} << 0
+                                                    << QStringList{QStringLiteral("Checking 2 names."),
+                                                                   QStringLiteral("Check done: 1 taken, 1 available.")}
+                                                    << false;
+    }
+
+    void announcesItsCourse()
+    {
+        QFETCH(QByteArrayList, replies);
+        QFETCH(int, waitMs);
+        QFETCH(QStringList, said);
+        QFETCH(bool, progress);
+        FakePlatform fakes;
+        fakes.boxes.answerReportsWithOk();
+        DomainList pending;
+        DomainList taken;
+        DomainList available;
+        for (const QByteArray &reply : std::as_const(replies)) {
+            pending.Add(QByteArrayView("name.example"));
+            reply == "fails" ? fakes.inet.failWith(QStringLiteral("Could not connect")) : fakes.inet.reply(reply);
+        }
+        fakes.inet.during = [waitMs](const QByteArray &) { QTest::qWait(waitMs); };
+        const QString title = QStringLiteral("Quillmere");
+        BusyRecord busy;
+        bool running = false;
+        const Platform platform = fakes.platform();
+        CheckRunContext context{platform, title, busy, pending, taken, available, running};
+        context.progressIntervalMs = 100;
+
+        check::PushButton4_Click(context);
+
+        QStringList told = fakes.announcer.said;
+        const qsizetype progressTold = told.removeAll(QStringLiteral("0 of 1 checked."));
+        QCOMPARE(told, said);
+        QCOMPARE(progressTold > 0, progress);
+        QCOMPARE(fakes.announcer.boxesBefore.constLast(), fakes.boxes.shown().size());
+        QCOMPARE(fakes.announcer.boxesBefore.constFirst(), 0);
     }
 
     void secondRunAppendsAgain()

@@ -30,6 +30,7 @@ QList<QByteArray> samples()
 }
 
 const QList<QByteArray> kSamples = samples();
+const QString kAddedToPending = QStringLiteral(" added to the pending list.");
 
 } // namespace
 
@@ -42,17 +43,23 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("before");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QList<QByteArray>>("after");
-        QTest::newRow("a name") << QList<QByteArray>{} << QStringLiteral("example.com") << QList<QByteArray>{"example.com"};
-        QTest::newRow("cancel or empty adds nothing") << QList<QByteArray>{"a"} << QString() << QList<QByteArray>{"a"};
+        QTest::addColumn<QStringList>("said"); // to a screen reader
+        const auto added = [](const char *name) { return QStringList{QString::fromUtf8(name) + kAddedToPending}; };
+        QTest::newRow("a name") << QList<QByteArray>{} << QStringLiteral("example.com") << QList<QByteArray>{"example.com"}
+                                << added("example.com");
+        QTest::newRow("cancel or empty adds nothing")
+            << QList<QByteArray>{"a"} << QString() << QList<QByteArray>{"a"} << QStringList{};
         QTest::newRow("blanks are kept") << QList<QByteArray>{} << QStringLiteral("  spaced.com \t")
-                                         << QList<QByteArray>{"  spaced.com \t"};
-        QTest::newRow("blanks only") << QList<QByteArray>{} << QStringLiteral("   ") << QList<QByteArray>{"   "};
+                                         << QList<QByteArray>{"  spaced.com \t"} << added("  spaced.com \t");
+        QTest::newRow("blanks only") << QList<QByteArray>{} << QStringLiteral("   ") << QList<QByteArray>{"   "}
+                                     << added("   ");
         QTest::newRow("a name already there is added again")
-            << QList<QByteArray>{"dup.com"} << QStringLiteral("dup.com") << QList<QByteArray>{"dup.com", "dup.com"};
+            << QList<QByteArray>{"dup.com"} << QStringLiteral("dup.com") << QList<QByteArray>{"dup.com", "dup.com"}
+            << added("dup.com");
         QTest::newRow("case and form unchanged") << QList<QByteArray>{"x"} << QStringLiteral("HTTP://Ex ample")
-                                                 << QList<QByteArray>{"x", "HTTP://Ex ample"};
+                                                 << QList<QByteArray>{"x", "HTTP://Ex ample"} << added("HTTP://Ex ample");
         QTest::newRow("non-ASCII as UTF-8") << QList<QByteArray>{} << QStringLiteral("bücher.de")
-                                            << QList<QByteArray>{"b\xC3\xBC" "cher.de"};
+                                            << QList<QByteArray>{"b\xC3\xBC" "cher.de"} << added("bücher.de");
     }
 
     void addDomain()
@@ -60,6 +67,7 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, before);
         QFETCH(QString, typed);
         QFETCH(QList<QByteArray>, after);
+        QFETCH(QStringList, said);
         WindowUnderTest t;
         for (const QByteArray &name : before)
             controls(*t.window).ListView1->ListItems().Add(QByteArrayView(name));
@@ -75,6 +83,7 @@ private Q_SLOTS:
         QCOMPARE(box.kind, ShownBox::Kind::Input);
         QCOMPARE(box.title, QStringLiteral("Quillmere"));
         QCOMPARE(box.text, QStringLiteral("Enter website address to add: "));
+        QCOMPARE(t.fakes.announcer.said, said);
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 
@@ -88,6 +97,7 @@ private Q_SLOTS:
                  QStringList{errorReportText(QStringLiteral("in Tavrelle2021/08/31.Form1.PushButton5_Click "), 100,
                                              QStringLiteral("Out of memory"))});
         QCOMPARE(controls(*t.window).ListView1->ListItems().Count(), 0);
+        QCOMPARE(t.fakes.announcer.said, QStringList{});
         QUILL_VERIFY_DIALOGS_SETTLED(t.fakes.boxes);
     }
 
@@ -116,6 +126,8 @@ private Q_SLOTS:
         QCOMPARE(controls(*t.window).ListView2->ListItems().Count(), 0);
         QCOMPARE(controls(*t.window).ListView3->ListItems().Count(), 0);
         QVERIFY(t.fakes.boxes.shown().isEmpty());
+        QCOMPARE(t.fakes.announcer.said,
+                 QStringList(presses, QStringLiteral("3 example names added to the pending list.")));
     }
 
     // First the maker's own web host, then a name of letters, then one of

@@ -44,20 +44,30 @@ private Q_SLOTS:
         QTest::addColumn<Names>("added");
         QTest::addColumn<int>("notFound");
         QTest::addColumn<QList<int>>("reports");
-        QTest::newRow("cancel") << QStringList{} << Names{} << 0 << QList<int>{};
-        QTest::newRow("one file") << QStringList{"a.txt"} << Names{"a", "b"} << 0 << QList<int>{};
+        QTest::addColumn<QString>("said"); // to a screen reader, once every box is answered
+        QTest::newRow("cancel") << QStringList{} << Names{} << 0 << QList<int>{} << QString();
+        QTest::newRow("one file") << QStringList{"a.txt"} << Names{"a", "b"} << 0 << QList<int>{}
+                                  << QStringLiteral("2 names added to the pending list.");
         QTest::newRow("two files in dialog order") << QStringList{"x.txt", "z.txt"} << Names{"x", "y", "z"} << 0
-                                                   << QList<int>{};
-        QTest::newRow("the other order") << QStringList{"z.txt", "x.txt"} << Names{"z", "x", "y"} << 0 << QList<int>{};
+                                                   << QList<int>{}
+                                                   << QStringLiteral("3 names added to the pending list from 2 files.");
+        QTest::newRow("the other order") << QStringList{"z.txt", "x.txt"} << Names{"z", "x", "y"} << 0 << QList<int>{}
+                                         << QStringLiteral("3 names added to the pending list from 2 files.");
         QTest::newRow("the same file twice") << QStringList{"a.txt", "a.txt"} << Names{"a", "b", "a", "b"} << 0
-                                             << QList<int>{};
-        QTest::newRow("empty file") << QStringList{"empty.txt"} << Names{} << 0 << QList<int>{};
-        QTest::newRow("missing file") << QStringList{"gone.txt"} << Names{} << 1 << QList<int>{};
-        QTest::newRow("missing files among others") << QStringList{"gone.txt", "a.txt", "gone2.txt"} << Names{"a", "b"}
-                                                    << 2 << QList<int>{};
-        QTest::newRow("a folder as the one file") << QStringList{"folder.txt"} << Names{} << 0 << QList<int>{118};
+                                             << QList<int>{}
+                                             << QStringLiteral("4 names added to the pending list from 2 files.");
+        QTest::newRow("empty file") << QStringList{"empty.txt"} << Names{} << 0 << QList<int>{}
+                                    << QStringLiteral("0 names added to the pending list.");
+        QTest::newRow("missing file") << QStringList{"gone.txt"} << Names{} << 1 << QList<int>{}
+                                      << QStringLiteral("0 names added to the pending list.");
+        QTest::newRow("missing files among others")
+            << QStringList{"gone.txt", "a.txt", "gone2.txt"} << Names{"a", "b"} << 2 << QList<int>{}
+            << QStringLiteral("2 names added to the pending list from 3 files.");
+        QTest::newRow("a folder as the one file") << QStringList{"folder.txt"} << Names{} << 0 << QList<int>{118}
+                                                  << QStringLiteral("0 names added to the pending list.");
         QTest::newRow("a folder among files") << QStringList{"folder.txt", "z.txt"} << Names{"z"} << 0
-                                              << QList<int>{132};
+                                              << QList<int>{132}
+                                              << QStringLiteral("1 name added to the pending list from 2 files.");
     }
 
     void loads()
@@ -66,6 +76,7 @@ private Q_SLOTS:
         QFETCH(Names, added);
         QFETCH(int, notFound);
         QFETCH(QList<int>, reports);
+        QFETCH(QString, said);
         ListFolder folder;
         WindowUnderTest t;
         FakeBoxes &boxes = t.fakes.boxes;
@@ -96,6 +107,9 @@ private Q_SLOTS:
         QVERIFY(request.multiSelect);
         QVERIFY(request.fileName.isEmpty());
         QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        QCOMPARE(t.fakes.announcer.said, said.isEmpty() ? QStringList{} : QStringList{said});
+        if (!said.isEmpty())
+            QCOMPARE(t.fakes.announcer.boxesBefore.constLast(), boxes.shown().size());
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }
 

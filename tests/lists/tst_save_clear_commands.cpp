@@ -113,16 +113,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("dialogAnswer"); // empty: cancel
         QTest::addColumn<QString>("overwrite");    // "yes", "no" or "" when not asked
         QTest::addColumn<QByteArray>("file");      // null: no file afterwards
+        QTest::addColumn<QString>("said");         // to a screen reader
         const QString name = QStringLiteral("saved"); // no extension, none added
-        QTest::newRow("taken list to a new file") << 1 << Names{"a1"} << QByteArray() << name << "" << kTakenBytes;
+        const QString fourSaved = QStringLiteral("4 names saved to saved.");
+        QTest::newRow("taken list to a new file") << 1 << Names{"a1"} << QByteArray() << name << "" << kTakenBytes
+                                                  << fourSaved;
         QTest::newRow("available list") << 6 << Names{"a1", "a2"} << QByteArray() << name << ""
-                                        << QByteArray("a1\r\na2\r\n");
-        QTest::newRow("overwrite, Yes") << 1 << Names{} << QByteArray("old") << name << "yes" << kTakenBytes;
-        QTest::newRow("overwrite, No") << 1 << Names{} << QByteArray("old") << name << "no" << QByteArray("old");
+                                        << QByteArray("a1\r\na2\r\n") << QStringLiteral("2 names saved to saved.");
+        QTest::newRow("overwrite, Yes") << 1 << Names{} << QByteArray("old") << name << "yes" << kTakenBytes
+                                        << fourSaved;
+        QTest::newRow("overwrite, No") << 1 << Names{} << QByteArray("old") << name << "no" << QByteArray("old")
+                                       << QString();
         QTest::newRow("empty list cuts a file to zero bytes") << 6 << Names{} << QByteArray("old") << name << "yes"
-                                                              << QByteArray("");
-        QTest::newRow("empty list to a new file") << 6 << Names{} << QByteArray() << name << "" << QByteArray("");
-        QTest::newRow("cancel") << 1 << Names{} << QByteArray() << QString() << "" << QByteArray();
+                                                              << QByteArray("") << QStringLiteral("0 names saved to saved.");
+        QTest::newRow("empty list to a new file") << 6 << Names{} << QByteArray() << name << "" << QByteArray("")
+                                                  << QStringLiteral("0 names saved to saved.");
+        QTest::newRow("cancel") << 1 << Names{} << QByteArray() << QString() << "" << QByteArray() << QString();
     }
 
     void saves()
@@ -133,6 +139,7 @@ private Q_SLOTS:
         QFETCH(QString, dialogAnswer);
         QFETCH(QString, overwrite);
         QFETCH(QByteArray, file);
+        QFETCH(QString, said);
         QTemporaryDir dir;
         const QString path = dialogAnswer.isEmpty() ? QString() : dir.filePath(dialogAnswer);
         if (!existing.isNull())
@@ -165,6 +172,7 @@ private Q_SLOTS:
             QCOMPARE(question.icon, Icon::None);
         }
         QVERIFY(boxes.reports().isEmpty());
+        QCOMPARE(t.fakes.announcer.said, said.isEmpty() ? QStringList{} : QStringList{said});
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }
 
@@ -223,6 +231,8 @@ private Q_SLOTS:
         QCOMPARE(filesIn(folder), existing.isNull() || removeFolder ? QStringList{}
                                                                     : QStringList{QFileInfo(path).fileName()});
         QCOMPARE(t.window->MousePointer(), Pointer::Default);
+        // A save that failed is told by its reports alone, never as saved.
+        QCOMPARE(t.fakes.announcer.said, QStringList{});
         QUILL_VERIFY_DIALOGS_SETTLED(boxes);
     }
 
@@ -420,10 +430,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("button");
         QTest::addColumn<bool>("busy");
         QTest::addColumn<QList<int>>("counts");
-        QTest::newRow("pending") << 11 << false << QList<int>{0, 1, 1};
-        QTest::newRow("pending while busy: nothing") << 11 << true << QList<int>{1, 1, 1};
-        QTest::newRow("taken while busy") << 2 << true << QList<int>{1, 0, 1};
-        QTest::newRow("available while busy") << 9 << true << QList<int>{1, 1, 0};
+        QTest::addColumn<QString>("said"); // to a screen reader
+        QTest::newRow("pending") << 11 << false << QList<int>{0, 1, 1} << QStringLiteral("The pending list is empty.");
+        QTest::newRow("pending while busy: nothing") << 11 << true << QList<int>{1, 1, 1} << QString();
+        QTest::newRow("taken while busy") << 2 << true << QList<int>{1, 0, 1} << QStringLiteral("The taken list is empty.");
+        QTest::newRow("available while busy") << 9 << true << QList<int>{1, 1, 0}
+                                              << QStringLiteral("The available list is empty.");
     }
 
     void clearsWhenCalled()
@@ -431,6 +443,7 @@ private Q_SLOTS:
         QFETCH(int, button);
         QFETCH(bool, busy);
         QFETCH(QList<int>, counts);
+        QFETCH(QString, said);
         WindowUnderTest t;
         Form1 &window = *t.window;
         const Form1Controls ui(window);
@@ -446,6 +459,7 @@ private Q_SLOTS:
         QCOMPARE(after, counts);
         QCOMPARE(window.MousePointer(), busy ? Pointer::Busy : Pointer::Default);
         QVERIFY(t.fakes.boxes.shown().isEmpty());
+        QCOMPARE(t.fakes.announcer.said, said.isEmpty() ? QStringList{} : QStringList{said});
     }
 
     void commandsDuringASaveUseTheirOwnFiles()

@@ -214,7 +214,13 @@ FakePlatform::FakePlatform() = default;
 
 Platform FakePlatform::platform()
 {
-    return Platform{boxes, boxes, launcher, events, chance, inet, skin, folder.path()};
+    return Platform{boxes, boxes, launcher, events, chance, inet, skin, announcer, folder.path()};
+}
+
+void FakeAnnouncer::announce(const QString &words) noexcept
+{
+    said.append(words);
+    boxesBefore.append(m_boxes.shown().size());
 }
 
 } // namespace quill::test

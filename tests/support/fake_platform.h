@@ -125,6 +125,18 @@ public:
     QString failOn; // the call named here throws
 };
 
+// Records every announcement, with how many dialogs had been shown by then.
+class FakeAnnouncer final : public Announcer {
+public:
+    explicit FakeAnnouncer(const FakeBoxes &boxes) : m_boxes(boxes) {}
+    void announce(const QString &words) noexcept override;
+    QStringList said;
+    QList<qsizetype> boxesBefore; // boxesBefore[i]: dialogs shown before said[i]
+
+private:
+    const FakeBoxes &m_boxes;
+};
+
 // A full set of fakes with an installation folder of its own.
 struct FakePlatform {
     FakePlatform();
@@ -138,6 +150,7 @@ struct FakePlatform {
     FakeChance chance;
     FakeTransfer inet;
     FakeSkin skin;
+    FakeAnnouncer announcer{boxes};
 };
 
 } // namespace quill::test

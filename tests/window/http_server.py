@@ -2,7 +2,7 @@
 """A small HTTP server for the real-window tests, on 127.0.0.1 and a port
 of its own choosing, which it writes to the file named by its argument.
 "/" and "/here" are taken (200 OK), "/slow" answers only after a minute,
-everything else is 404 Not Found."""
+"/late" is taken after 6 seconds, everything else is 404 Not Found."""
 import http.server
 import sys
 import time
@@ -12,7 +12,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         if self.path == "/slow":
             time.sleep(60)
-        self.send_response(200 if self.path in ("/", "/here") else 404)
+        if self.path == "/late":
+            time.sleep(6)
+        self.send_response(200 if self.path in ("/", "/here", "/late") else 404)
         self.send_header("Content-Length", "0")
         self.end_headers()
 

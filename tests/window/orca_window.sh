@@ -3,7 +3,9 @@
 # key, on lists of 1, 3 and 1,000 names: each key must make it say the row's
 # name and its place, "i of N". The same keys over Qt's own QTreeView on the
 # same names (REFERENCE) give the reference lines; the checks the stock view
-# passes must pass there too, or the test itself does not hear.
+# passes must pass there too, or the test itself does not hear. Then what it
+# says of what the program did: two names added, a check run of them against
+# a local server with one slow reply, a save and a load of 1,000 names.
 # Orca runs as users have it (braille on, no display), with "speak position"
 # on, and a speech server that only writes Orca's debug log.
 # Writes ARTEFACT_DIR/spoken.txt: each check, what Orca said over each view.
@@ -14,6 +16,7 @@ reference=$2
 export ARTEFACTS=$3
 source "$here/xvfb_lib.sh"
 source "$here/session_bus.sh"
+source "$here/local_http.sh"
 
 if ! command -v orca >/dev/null; then
   [[ "${CI:-}" == true ]] && fail "orca is not installed (scripts/install-deps --test installs it)"
@@ -32,7 +35,8 @@ stop_orca() {
   wait "$ORCA_PID" 2>/dev/null || true
   ORCA_PID=""
 }
-trap 'stop_orca; [[ -n "$WM_PID" ]] && kill "$WM_PID" 2>/dev/null; cleanup; session_bus_stop; rm -rf "$prefs"' EXIT
+trap 'stop_orca; [[ -n "$WM_PID" ]] && kill "$WM_PID" 2>/dev/null; [[ -n "$SERVER_PID" ]] && kill "$SERVER_PID" 2>/dev/null
+      cleanup; session_bus_stop; rm -rf "$prefs"' EXIT
 
 # Orca runs once per user: one started while another runs ends at once.
 exec 8>"${TMPDIR:-/tmp}/quillmere-orca.lock"
@@ -207,9 +211,85 @@ run() {
     APP_PID=""
   done
 }
+# told LABEL FROM SECONDS TEXT...: waits (SECONDS at most) until Orca has
+# said each TEXT after byte FROM of its log. Writes LABEL, ok or -, and what
+# Orca said.
+told() {
+  local label=$1 from=$2 bound=$3 heard="" text ok
+  shift 3
+  for _ in $(seq $((bound * 10))); do
+    heard=$(spoken_since "$from")
+    ok=ok
+    for text in "$@"; do grep -qF -- "$text" <<<"$heard" || ok=-; done
+    [[ $ok == ok ]] && break
+    sleep 0.1
+  done
+  printf '%s\t%s\t%s\n' "$label" "$ok" "$(paste -sd'|' <<<"${heard:-(nothing)}")" >>"$ARTEFACTS/heard-outcomes.txt"
+}
+# add_domain NAME: "Add Domain", the name typed into its box, Return.
+add_domain() {
+  local dialog
+  xdotool mousemove 0 0
+  click_at 136 132
+  dialog=$(wait_window '^Quillmere$')
+  xdotool windowfocus --sync "$dialog"
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  wait_closed "$dialog" "the Add Domain box"
+}
+wait_closed() {
+  for _ in $(seq 50); do
+    xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' || return 0
+    sleep 0.1
+  done
+  fail "$2 did not close"
+}
+# choose_file TITLE PATH: the file dialog of that title, the path put in its
+# name field, Return.
+choose_file() {
+  local dialog pattern=${1//(/\\(}
+  dialog=$(wait_window "^${pattern//)/\\)}\$")
+  timeout 30 /usr/bin/python3 "$here/atspi_tree.py" "$APP_PID" fill "$1" "$2"
+  xdotool key Return
+  wait_closed "$dialog" "the $1 dialog"
+}
+# outcomes: what the program tells of what it did, each in its own words.
+outcomes() {
+  : >"$ARTEFACTS/heard-outcomes.txt"
+  QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb app_start "$program"
+  settle
+  local from name
+  for name in "$BASE/late" "$BASE/missing"; do
+    settle
+    from=$(stat -c %s "$log")
+    add_domain "$name"
+    told "an addition" "$from" 10 "$name added to the pending list"
+  done
+  settle
+  from=$(stat -c %s "$log")
+  xdotool mousemove 0 0
+  click_at 268 200   # "Start Checking"; the first name's reply takes 6 s
+  told "a check run" "$from" 30 "Checking 2 names" "0 of 2 checked" "Check done: 1 taken, 1 available"
+  settle
+  from=$(stat -c %s "$log")
+  click_at 400 369   # the taken list's "Save List"
+  choose_file 'Save' "$ARTEFACTS/taken.txt"
+  told "a save" "$from" 10 "1 name saved to taken.txt"
+  settle
+  from=$(stat -c %s "$log")
+  click_at 400 132   # "Load Domains From File"
+  choose_file 'Load List(s) - Hold Ctrl to select multiple list files' "$thousand"
+  told "a load of 1,000 names" "$from" 15 "1000 names added to the pending list"
+  kill "$APP_PID" 2>/dev/null
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
+http_server_start
 start=$SECONDS
 run stock reference_list
 run ours program_list
+outcomes
 stop_orca
 
 failures=()
@@ -229,11 +309,17 @@ while IFS=$'\t' read -r label stock_ok _ _ ours_ok _; do
   [[ $stock_ok == ok || $label == *'*' ]] || failures+=("over the stock view, $label (the test does not hear)")
   [[ $ours_ok == ok ]] || failures+=("$label")
 done < <(paste "$ARTEFACTS/heard-stock.txt" "$ARTEFACTS/heard-ours.txt")
+while IFS=$'\t' read -r label ok heard; do
+  printf '%-34s %-6s %s\n' "$label" - "$ok"
+  printf '\n%s\n  ours  %-2s %s\n' "$label" "$ok" "$heard" >>"$ARTEFACTS/spoken.txt"
+  [[ $ok == ok ]] || failures+=("$label")
+done <"$ARTEFACTS/heard-outcomes.txt"
+[[ $(wc -l <"$ARTEFACTS/heard-outcomes.txt") == 5 ]] || failures+=("not every outcome was checked")
 echo "($((SECONDS - start)) s; what was said: $ARTEFACTS/spoken.txt)"
 
 if ((${#failures[@]})); then
-  { echo "FAIL: Orca did not say the row and its place after ${#failures[@]} keys:"
+  { echo "FAIL: Orca did not say the row and its place, or the outcome, after ${#failures[@]} keys or commands:"
     printf '  %s\n' "${failures[@]}"; } >&2
   exit 1
 fi
-echo "orca: every key speaks the row and its place, over lists of 1, 3 and 1,000 names"
+echo "orca: every key speaks the row and its place, over lists of 1, 3 and 1,000 names, and every outcome is told"

@@ -4,6 +4,8 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 
+#include <utility>
+
 namespace quill {
 
 namespace {
@@ -36,6 +38,13 @@ QWidget *makeNotice(QWidget *window)
 
 } // namespace
 
+QtAnnouncer::QtAnnouncer()
+{
+    m_lookAgain.setSingleShot(true);
+    m_lookAgain.setInterval(kLookAgainMs);
+    QObject::connect(&m_lookAgain, &QTimer::timeout, &m_lookAgain, [this] { tellWaiting(); });
+}
+
 void QtAnnouncer::setWindow(QWidget *window)
 {
     m_window = window;
@@ -47,6 +56,28 @@ void QtAnnouncer::announce(const QString &words) noexcept
     // report, or the user would take it for the report's outcome.
     if (!m_window || !QAccessible::isActive() || QApplication::activeModalWidget())
         return;
+    if (m_waiting.isEmpty())
+        m_waitingSince.start();
+    m_waiting.append(words);
+    tellWaiting();
+}
+
+void QtAnnouncer::tellWaiting()
+{
+    if (!m_window || QApplication::activeModalWidget() || m_waitingSince.elapsed() > kWaitForWindowMs) {
+        m_waiting.clear(); // the user is elsewhere: old news would mislead
+        return;
+    }
+    if (!m_window->isActiveWindow()) {
+        m_lookAgain.start();
+        return;
+    }
+    for (const QString &words : std::exchange(m_waiting, {}))
+        tell(words);
+}
+
+void QtAnnouncer::tell(const QString &words)
+{
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     QAccessibleAnnouncementEvent event(m_window, words);
     event.setPoliteness(QAccessible::AnnouncementPoliteness::Polite);

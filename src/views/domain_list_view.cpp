@@ -459,8 +459,28 @@ QString rowAndPlace(const QString &name, int place, int count)
     return QStringLiteral("%1, %2 of %3").arg(name, QString::number(place), QString::number(count));
 }
 
+void tellInWords(QObject *view, const QString &words)
+{
+    QAccessibleAnnouncementEvent note(view, words);
+    QAccessible::updateAccessibility(&note);
+}
+
 } // namespace
 #endif
+
+void DomainListView::tellArrival()
+{
+    if (currentIndex().isValid()) {
+        tellCurrentRow();
+        return;
+    }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Readers of these releases name a list by its name alone, its role and
+    // size only when it has rows: an empty one is told to be so.
+    if (rowCount() == 0 && hasFocus())
+        tellInWords(this, QStringLiteral("Empty list."));
+#endif
+}
 
 void DomainListView::retellCurrentRow()
 {
@@ -469,8 +489,7 @@ void DomainListView::retellCurrentRow()
     // the list's focus takes its selected row instead, the one it is on, and
     // so says nothing when the row is selected.
     const QModelIndex current = currentIndex();
-    QAccessibleAnnouncementEvent note(this, rowAndPlace(current.data().toString(), current.row() + 1, rowCount()));
-    QAccessible::updateAccessibility(&note);
+    tellInWords(this, rowAndPlace(current.data().toString(), current.row() + 1, rowCount()));
 #else
     // The focus goes to the list and back, so that the row is heard again
     // with its place. Back a moment later: a reader that finds the row's
@@ -487,7 +506,7 @@ void DomainListView::focusInEvent(QFocusEvent *event)
     // Qt tells of the list itself once this returns: the current row is told
     // of after that, so that a reader arriving here hears where it stands.
     if (QAccessible::isActive())
-        QMetaObject::invokeMethod(this, &DomainListView::tellCurrentRow, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &DomainListView::tellArrival, Qt::QueuedConnection);
 }
 
 QItemSelectionModel::SelectionFlags DomainListView::selectionCommand(const QModelIndex &index,

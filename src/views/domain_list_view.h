@@ -92,6 +92,7 @@ private:
     void tellAccessibility(int event, int row);
     void tellSelection();
     void tellCurrentRow();
+    void tellArrival();
     void retellCurrentRow();
 
     DomainList *m_items;

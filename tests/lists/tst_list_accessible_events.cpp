@@ -134,6 +134,14 @@ private Q_SLOTS:
         QTest::newRow("Down on the last row") << 1 << QList<Key>{Key::Down} << retold("zulu.example", 1, 1);
         QTest::newRow("type-ahead on the only row") << 1 << QList<Key>{Key::Type} << retold("zulu.example", 1, 1);
         QTest::newRow("arriving by Tab") << 20 << QList<Key>{Key::Arrive} << QList<Heard>{focused(-1), focused(5)};
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        // Told to be empty, where a reader names it alone.
+        QTest::newRow("arriving by Tab in an empty list")
+            << 0 << QList<Key>{Key::Arrive}
+            << QList<Heard>{focused(-1), {QAccessible::Announcement, -1, -1, -1, -1, QStringLiteral("Empty list.")}};
+#else
+        QTest::newRow("arriving by Tab in an empty list") << 0 << QList<Key>{Key::Arrive} << QList<Heard>{focused(-1)};
+#endif
         QTest::newRow("Ctrl+click on the selected row") << 20 << QList<Key>{Key::CtrlClick} << QList<Heard>{letGo(5)};
         QTest::newRow("a check run appends")
             << 20 << QList<Key>{Key::Append} << QList<Heard>{change(QAccessibleTableModelChangeEvent::RowsInserted, 20, 22)};

@@ -26,8 +26,10 @@ class DomainListView final : public QAbstractItemView {
 
 public:
     // Before Qt 6.8, a key that stays on the current row tells the list,
-    // then the row this long after, so that a screen reader takes both.
-    static constexpr int kRetellDelayMs = 200;
+    // then the row this long after, so that a screen reader takes both: it
+    // must have taken the list's focus before the list gives it up, also
+    // on a loaded machine, where it takes a quarter of a second.
+    static constexpr int kRetellDelayMs = 400;
 
     explicit DomainListView(QWidget *parent = nullptr);
 

@@ -17,24 +17,6 @@ xvfb_start
 app_start "$1"
 read -r ox oy < <(window_origin)
 
-# add_domain NAME: "Add Domain", the name typed into the input box (titled
-# with the application title), Return.
-add_domain() {
-  local dialog
-  # click_at's --sync waits for the pointer to move: start from elsewhere.
-  xdotool mousemove 0 0
-  click_at 136 132
-  dialog=$(wait_window '^Quillmere$')
-  xdotool windowfocus --sync "$dialog"
-  xdotool type --delay 5 "$1"
-  xdotool key Return
-  for _ in $(seq 50); do
-    xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || return 0
-    sleep 0.1
-  done
-  fail "the input box did not close"
-}
-
 # Rows of the lists, below their headers: taken at x 272, available at x 8, y 221..350.
 taken_rows() { text_rows "$1" $((ox + 276)) $((oy + 247)) 240 98; }
 available_rows() { text_rows "$1" $((ox + 12)) $((oy + 247)) 240 98; }

@@ -161,6 +161,18 @@ keys() {
   return 0
 }
 
+# choose_file TITLE PATH: the file dialog of that title, the path put in its
+# name field, Return. The path is put in the field, not typed: once the
+# field's completer has been up, the window the dialog leaves is at times
+# active on the screen but never said to be so on the accessibility bus, and
+# Orca then follows no window at all.
+choose_file() {
+  local dialog pattern=${1//(/\\(}
+  dialog=$(wait_window "^${pattern//)/\\)}\$")
+  timeout 30 /usr/bin/python3 "$here/atspi_tree.py" "$APP_PID" fill "$1" "$2"
+  xdotool key Return
+  wait_gone "$dialog" "the $1 dialog"
+}
 # program_list FILE: the program, the names in its pending list through its
 # own commands, then the keyboard in the empty list beside it.
 program_list() {
@@ -170,20 +182,7 @@ program_list() {
     click_at 400 167   # "Load Sample/Example Data"
   else
     click_at 400 132   # "Load Domains From File"
-    # The path is put in the name field, not typed: once the field's
-    # completer has been up, the window the dialog leaves is at times active
-    # on the screen but never said to be so on the accessibility bus, and
-    # Orca then follows no window at all.
-    local dialog
-    dialog=$(wait_window '^Load List\(s\) - Hold Ctrl')
-    timeout 30 /usr/bin/python3 "$here/atspi_tree.py" "$APP_PID" fill \
-      'Load List(s) - Hold Ctrl to select multiple list files' "$1"
-    xdotool key Return
-    for _ in $(seq 50); do
-      xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || break
-      sleep 0.1
-    done
-    xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' && fail "the Load dialog did not close"
+    choose_file 'Load List(s) - Hold Ctrl to select multiple list files' "$1"
   fi
   click_at 400 280     # the empty "Available Domain(s)" list
 }
@@ -225,33 +224,6 @@ told() {
     sleep 0.1
   done
   printf '%s\t%s\t%s\n' "$label" "$ok" "$(paste -sd'|' <<<"${heard:-(nothing)}")" >>"$ARTEFACTS/heard-outcomes.txt"
-}
-# add_domain NAME: "Add Domain", the name typed into its box, Return.
-add_domain() {
-  local dialog
-  xdotool mousemove 0 0
-  click_at 136 132
-  dialog=$(wait_window '^Quillmere$')
-  xdotool windowfocus --sync "$dialog"
-  xdotool type --delay 5 "$1"
-  xdotool key Return
-  wait_closed "$dialog" "the Add Domain box"
-}
-wait_closed() {
-  for _ in $(seq 50); do
-    xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' || return 0
-    sleep 0.1
-  done
-  fail "$2 did not close"
-}
-# choose_file TITLE PATH: the file dialog of that title, the path put in its
-# name field, Return.
-choose_file() {
-  local dialog pattern=${1//(/\\(}
-  dialog=$(wait_window "^${pattern//)/\\)}\$")
-  timeout 30 /usr/bin/python3 "$here/atspi_tree.py" "$APP_PID" fill "$1" "$2"
-  xdotool key Return
-  wait_closed "$dialog" "the $1 dialog"
 }
 # outcomes: what the program tells of what it did, each in its own words.
 outcomes() {

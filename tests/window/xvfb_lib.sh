@@ -143,6 +143,29 @@ wait_window() {
   fail "no window named '$1' appeared"
 }
 
+# wait_gone WINDOW WHAT: until the window is no longer shown (5 s at most).
+wait_gone() {
+  for _ in $(seq 50); do
+    xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable' || return 0
+    sleep 0.1
+  done
+  fail "$2 did not close"
+}
+
+# add_domain NAME: the program's "Add Domain", the name typed into its box
+# (titled with the application title), Return.
+add_domain() {
+  local dialog
+  # click_at's --sync waits for the pointer to move: start from elsewhere.
+  xdotool mousemove 0 0
+  click_at 136 132
+  dialog=$(wait_window '^Quillmere$')
+  xdotool windowfocus --sync "$dialog"
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  wait_gone "$dialog" "the Add Domain box"
+}
+
 # focus_window WINDOW: gives it the keyboard, through the window manager if
 # one runs.
 focus_window() {

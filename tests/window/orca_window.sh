@@ -244,7 +244,8 @@ outcomes() {
   told "a check run" "$from" 30 "Checking 2 names" "0 of 2 checked" "Check done: 1 taken, 1 available"
   settle
   from=$(stat -c %s "$log")
-  click_at 400 369   # the taken list's "Save List"
+  click_at 400 369   # the taken list's "Save List"; a new file, so that no question comes
+  rm -f "$ARTEFACTS/taken.txt"
   choose_file 'Save' "$ARTEFACTS/taken.txt"
   told "a save" "$from" 10 "1 name saved to taken.txt"
   settle
@@ -276,11 +277,20 @@ checks=$(wc -l <"$ARTEFACTS/heard-ours.txt")
     done
 } >"$ARTEFACTS/spoken.txt"
 printf '%-34s %-6s %s\n' KEY STOCK OURS
+# Orca 48 now and then drops a key over the stock view too (End or Page Up
+# after a run of moves): one or two such misses are the reader's; more, and
+# the test itself does not hear.
+deaf=()
 while IFS=$'\t' read -r label stock_ok _ _ ours_ok _; do
   printf '%-34s %-6s %s\n' "$label" "$stock_ok" "$ours_ok"
-  [[ $stock_ok == ok || $label == *'*' ]] || failures+=("over the stock view, $label (the test does not hear)")
+  [[ $stock_ok == ok || $label == *'*' ]] || deaf+=("$label")
   [[ $ours_ok == ok ]] || failures+=("$label")
 done < <(paste "$ARTEFACTS/heard-stock.txt" "$ARTEFACTS/heard-ours.txt")
+if ((${#deaf[@]} > 2)); then
+  failures+=("over the stock view, ${deaf[*]} (the test does not hear)")
+elif ((${#deaf[@]})); then
+  echo "note: over the stock view, Orca missed ${deaf[*]}"
+fi
 while IFS=$'\t' read -r label ok heard; do
   printf '%-34s %-6s %s\n' "$label" - "$ok"
   printf '\n%s\n  ours  %-2s %s\n' "$label" "$ok" "$heard" >>"$ARTEFACTS/spoken.txt"

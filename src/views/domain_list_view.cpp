@@ -503,6 +503,12 @@ void DomainListView::retellCurrentRow()
 void DomainListView::focusInEvent(QFocusEvent *event)
 {
     QAbstractItemView::focusInEvent(event);
+    // Arriving by the keyboard reaches the current row as a key does, and
+    // a key selects the row it reaches: so the row a reader names on arrival
+    // is the one Delete removes, and no "not selected" follows its name.
+    const bool byKeyboard = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (byKeyboard && currentIndex().isValid() && !selectionModel()->hasSelection())
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // Qt tells of the list itself once this returns: the current row is told
     // of after that, so that a reader arriving here hears where it stands.
     if (QAccessible::isActive())

@@ -13,8 +13,9 @@
 namespace quill::test {
 
 // CtrlClick: Ctrl and a click on the current row; Arrive: the focus comes in
-// by Tab.
-enum class Key { Down, Up, PageDown, PageUp, Home, End, WheelDown, WheelUp, Type, Delete, Append, Clear, CtrlClick, Arrive };
+// by Tab; ArriveUnselected: the same, with the current row not selected.
+enum class Key { Down, Up, PageDown, PageUp, Home, End, WheelDown, WheelUp, Type, Delete, Append, Clear, CtrlClick, Arrive,
+                 ArriveUnselected };
 
 // Entries "n0000000.example" and on, the last "zulu.example", published.
 inline void fill(DomainList &list, int entries)
@@ -72,6 +73,10 @@ inline void press(DomainListView &v, Key key, const QString &typed)
     case Key::CtrlClick:
         return QTest::mouseClick(v.viewport(), Qt::LeftButton, Qt::ControlModifier,
                                  v.visualRect(v.currentIndex()).center());
+    case Key::ArriveUnselected:
+        v.clearFocus();
+        v.selectionModel()->clearSelection();
+        return v.setFocus(Qt::TabFocusReason);
     case Key::Arrive:
         v.clearFocus();
         return v.setFocus(Qt::TabFocusReason);

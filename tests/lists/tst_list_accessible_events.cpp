@@ -134,6 +134,10 @@ private Q_SLOTS:
         QTest::newRow("Down on the last row") << 1 << QList<Key>{Key::Down} << retold("zulu.example", 1, 1);
         QTest::newRow("type-ahead on the only row") << 1 << QList<Key>{Key::Type} << retold("zulu.example", 1, 1);
         QTest::newRow("arriving by Tab") << 20 << QList<Key>{Key::Arrive} << QList<Heard>{focused(-1), focused(5)};
+        // Qt tells of the list as the focus leaves it, before the row is let go.
+        QTest::newRow("arriving by Tab on a row not selected")
+            << 20 << QList<Key>{Key::ArriveUnselected}
+            << QList<Heard>{focused(-1), letGo(5), focused(-1), selected(5), focused(5)};
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         // Told to be empty, where a reader names it alone.
         QTest::newRow("arriving by Tab in an empty list")
